@@ -1,0 +1,41 @@
+# GoogleTest for both targets. Natively the system's packaged build is used;
+# the Windows build compiles it from the sources Debian installs under
+# /usr/src/googletest, since no prebuilt mingw copy exists.
+if(WIN32)
+  set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+  add_library(GTest::gmock ALIAS gmock)
+else()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+# zefo_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [RESOURCE_LOCK ...])
+# Natively each GoogleTest case becomes its own CTest test; under Wine the
+# whole binary is one test, since listing the cases would start Wine twice.
+function(zefo_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main zefo_warnings)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  set(props)
+  if(ARG_LABELS)
+    list(APPEND props LABELS "${ARG_LABELS}")
+  endif()
+  if(ARG_RESOURCE_LOCK)
+    list(APPEND props RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
+  endif()
+  if(WIN32)
+    add_test(NAME ${name} COMMAND ${name})
+    if(props)
+      set_tests_properties(${name} PROPERTIES ${props})
+    endif()
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+      PROPERTIES ${props} ENVIRONMENT "ZEFO_SOURCE_DIR=${PROJECT_SOURCE_DIR};ZEFO_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  endif()
+endfunction()

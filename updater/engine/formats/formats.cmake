@@ -1,0 +1,1 @@
+# (formats) files of the patch server

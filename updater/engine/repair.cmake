@@ -1,0 +1,1 @@
+# (repair) full download and housekeeping

@@ -1,0 +1,1 @@
+# (road) regular update

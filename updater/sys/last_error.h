@@ -1,0 +1,33 @@
+// The calling thread's last platform error, as callers quote it in messages
+// and reports after a failed operation.
+//
+// Windows: GetLastError / SetLastError.
+// Linux: a thread-local value set by the platform adapters; the code ranges
+// are listed in docs/ERRORS.md (errno values, libcurl results, HTTP statuses).
+#pragma once
+
+#include <cstdint>
+
+namespace zefo {
+
+std::uint32_t LastErrorCode();
+void SetLastErrorCode(std::uint32_t code);
+
+// Linux code ranges (Windows uses its own codes). Bit 29 marks codes that are
+// not the system's own, as Windows reserves it for application codes.
+constexpr std::uint32_t kErrorCurlBase = 0x20010000;        // + CURLcode
+constexpr std::uint32_t kErrorHttpStatusBase = 0x20020000;  // + HTTP status
+constexpr std::uint32_t kErrorZefoBase = 0x20030000;        // + ZefoError
+
+enum class ZefoError : std::uint32_t {
+  kPathTooLong = 1,     // a path does not fit the fixed 512-character buffer
+  kUnsafePath = 2,      // a published name leaves the program folder
+  kDigestMismatch = 3,  // a fetched file's bytes differ from its digest
+  kBadManifest = 4,     // a manifest is cut short or has a bad field
+};
+
+constexpr std::uint32_t ToErrorCode(ZefoError e) {
+  return kErrorZefoBase + static_cast<std::uint32_t>(e);
+}
+
+}  // namespace zefo

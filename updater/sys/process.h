@@ -1,0 +1,30 @@
+// Processes: the program's own arguments, starting programs, ending launchers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zefo {
+
+// The arguments after the program name, as the runtime split them. Set once
+// by main() (Linux: from argv as UTF-8); Windows reads the process's own.
+const std::vector<std::wstring>& ProgramArguments();
+void SetProgramArguments(std::vector<std::wstring> arguments);
+
+// Folder of the running executable, ending with a separator; "" when unknown.
+std::wstring GetModuleFolder();
+
+// Starts `file` with `parameters` (one command-line text, split as Windows
+// splits command lines) in `folder` ("" = the current folder), detached from
+// this process (ShellExecuteExW on Windows). False when it could not start.
+bool StartProgram(const std::wstring& file, const std::wstring& parameters,
+                  const std::wstring& folder);
+
+// Ends every process of this user whose executable's file name equals `name`
+// exactly (exit code / signal 9), without waiting for them.
+void TerminateProcessesByName(const std::wstring& name);
+
+// Sleep(ms).
+void SleepMilliseconds(unsigned milliseconds);
+
+}  // namespace zefo
