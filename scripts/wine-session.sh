@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
 # wine-session.sh start|stop BUILD_DIR
-# start: makes the build folder's 32-bit Wine prefix once (about 20 s) and
-#        starts a persistent wineserver for it, its output sent to a file so
-#        that no reader waits on Wine's pipe.
+# start: makes the build folder's Wine prefix once (about 15 s) and starts a
+#        persistent wineserver for it, its output sent to a file so that no
+#        reader waits on Wine's pipe.
 # stop:  ends that wineserver.
+# 64-bit Wine is used: this machine's kernel cannot execute 32-bit programs,
+# so the 32-bit Wine loader cannot start.
 set -euo pipefail
 action=$1
 build=$(cd "$2" && pwd)
-export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
+export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
 case $action in
   start)
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       echo "Creating the Wine prefix in $WINEPREFIX"
-      wineboot -i >"$build/wineboot.log" 2>&1 || { cat "$build/wineboot.log"; exit 1; }
-      wineserver -w
+      /usr/lib/wine/wine64 wineboot -i >"$build/wineboot.log" 2>&1 || { cat "$build/wineboot.log"; exit 1; }
+      "$WINESERVER" -w
     fi
-    wineserver -p >"$build/wineserver.log" 2>&1
+    "$WINESERVER" -p >"$build/wineserver.log" 2>&1
     ;;
   stop)
-    wineserver -k >/dev/null 2>&1 || true
+    "$WINESERVER" -k >/dev/null 2>&1 || true
     ;;
 esac
