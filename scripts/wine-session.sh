@@ -19,6 +19,9 @@ case $action in
       "$WINESERVER" -w
     fi
     "$WINESERVER" -p >"$build/wineserver.log" 2>&1
+    # Start Wine's own services now, with their output in a file: started by
+    # the first test instead, they would inherit CTest's pipe and keep it open.
+    /usr/lib/wine/wine64 wineboot >"$build/wineservices.log" 2>&1
     ;;
   stop)
     "$WINESERVER" -k >/dev/null 2>&1 || true
