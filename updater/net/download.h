@@ -10,7 +10,7 @@ namespace zefo {
 // the system transport, fallback direct. Cache entries of both addresses are
 // purged before and after; attempt 1 is followed by a 1 ms pause. True when
 // one attempt wrote the file. After false the thread's last error (LastErrorCode)
-// tells what the platform left: on Linux, why the last attempt failed.
+// tells why the last attempt failed (codes in docs/ERRORS.md).
 bool DownloadFile(std::wstring primaryUrl, std::wstring fallbackUrl, std::wstring destinationPath);
 
 // Removes the system's URL-cache entry of `url` (DeleteUrlCacheEntryW).

@@ -1,0 +1,35 @@
+// DownloadFile's transports on Windows: URL monikers first, WinINet direct second.
+#include <windows.h>
+#include <urlmon.h>
+#include <wininet.h>
+
+#include "updater/net/download.h"
+#include "updater/net/transport.h"
+#include "updater/net/win32/url_transport_win32.h"
+
+namespace zefo {
+namespace {
+
+class UrlTransport final : public Transport {
+ public:
+  bool SystemTransfer(const std::wstring& url, const std::wstring& path) override {
+    CDownloadCallback callback;
+    return SUCCEEDED(URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, &callback));
+  }
+  bool DirectTransfer(const std::wstring& url, const std::wstring& path) override {
+    return DownloadFileWinInet(url, path);
+  }
+  void PurgeUrlCache(const std::wstring& url) override { zefo::PurgeUrlCache(url); }
+  void Pause() override { Sleep(1); }
+};
+
+}  // namespace
+
+Transport& PlatformTransport() {
+  static UrlTransport transport;
+  return transport;
+}
+
+void PurgeUrlCache(const std::wstring& url) { DeleteUrlCacheEntryW(url.c_str()); }
+
+}  // namespace zefo
