@@ -1,0 +1,115 @@
+#include "updater/engine/cleanup_manifest.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/support/test_folders.h"
+
+namespace zefo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ListFiles;
+using testing::TempFolder;
+using testing::WriteFileBytes;
+
+// "program" below a temporary root is the current folder; "outside.txt" and
+// "victim/" next to it must survive every manifest.
+class CleanupManifestTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    program_ = root_.path() / "program";
+    fs::create_directories(program_);
+    WriteFileBytes(root_.path() / "outside.txt", "o");
+    WriteFileBytes(root_.path() / "victim" / "v.txt", "v");
+    previous_ = fs::current_path();
+    fs::current_path(program_);
+  }
+  void TearDown() override { fs::current_path(previous_); }
+
+  void Write(const std::string& relative, const std::string& bytes = "x") const {
+    WriteFileBytes(program_ / relative, bytes);
+  }
+  void WriteManifest(const std::string& text) const { Write("RemoveFiles.inf", text); }
+  // Files below the temporary root, "program/" included in their names.
+  std::vector<std::string> Files() const { return ListFiles(root_.path()); }
+
+  TempFolder root_;
+  fs::path program_;
+  fs::path previous_;
+};
+
+struct ManifestCase {
+  const char* name;
+  std::string manifest;
+  std::vector<std::string> filesBefore;  // below "program"
+  std::vector<std::string> filesAfter;   // below "program"
+};
+
+// Failure output names the case instead of dumping its bytes.
+void PrintTo(const ManifestCase& c, std::ostream* os) { *os << c.name; }
+
+class CleanupManifestCases : public CleanupManifestTest,
+                             public ::testing::WithParamInterface<ManifestCase> {};
+
+TEST_P(CleanupManifestCases, RemovesWhatTheManifestNames) {
+  const ManifestCase& c = GetParam();
+  for (const std::string& file : c.filesBefore) Write(file);
+  WriteManifest(c.manifest);
+
+  ApplyRemoveFilesManifest();
+
+  std::vector<std::string> expected = {"outside.txt", "victim/v.txt"};
+  for (const std::string& file : c.filesAfter) expected.push_back("program/" + file);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Files(), expected) << "manifest: " << c.manifest;
+  EXPECT_TRUE(fs::is_directory(program_));
+}
+
+const ManifestCase kCases[] = {
+    {"MixedCaseFileEntry", "[files]\nReadMe.TXT\n", {"ReadMe.TXT", "keep.txt"}, {"keep.txt"}},
+    {"FolderBeforeAnySection", "OldTools\n", {"OldTools/a.exe", "OldTools/sub/b.dll", "keep.txt"},
+     {"keep.txt"}},
+    {"SectionLinesWithSpacesAndCapitals", "  [FILES] \t\nold.dll\n \v[Folders]\nold\n",
+     {"old.dll", "old/x.txt", "keep.txt"}, {"keep.txt"}},
+    {"FileListedAsFolderStays", "[folders]\nlisted.txt\n", {"listed.txt"}, {"listed.txt"}},
+    {"SubfolderEntryWithBackslashes", "[files]\nX64\\ZLauncher.EXE.bak\n",
+     {"x64/ZLauncher.exe.bak", "x64/ZLauncher.exe"}, {"x64/ZLauncher.exe"}},
+    {"CrLfLineEnds", "[files]\r\na.txt\r\nb.txt\r\n", {"a.txt", "b.txt", "c.txt"}, {"c.txt"}},
+    {"CrLineEnds", "[files]\ra.txt\rb.txt\r[folders]\rold\r", {"a.txt", "b.txt", "old/c.txt", "d.txt"},
+     {"d.txt"}},
+    {"LastLineWithoutLineEnd", "[files]\na.txt", {"a.txt", "b.txt"}, {"b.txt"}},
+    {"FormFeedIsNotTrimmed", "[files]\n\fa.txt\n", {"a.txt"}, {"a.txt"}},
+    {"MissingEntriesAreHarmless", "[files]\nnothing.txt\n[folders]\nnowhere\n", {"a.txt"}, {"a.txt"}},
+    // Blank lines and lines naming the program folder itself or anything
+    // outside it remove nothing, in either mode.
+    {"BlankAndUnsafeFolderEntries",
+     "\n \t\v\n.\n.\\\n . \n..\n..\\victim\nsub\\..\\..\\victim\n...\\victim\n/tmp\n\\victim\nc:\\victim\n"
+     "[files]\n\n.\n..\\outside.txt\nsub\\..\\..\\outside.txt\n",
+     {"a.txt", "sub/b.txt"}, {"a.txt", "sub/b.txt"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Manifests, CleanupManifestCases, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<ManifestCase>& test) {
+                           return std::string(test.param.name);
+                         });
+
+TEST_F(CleanupManifestTest, ManifestIsDeletedEvenWhenEntriesStay) {
+  WriteManifest("[files]\nnothing.txt\n");
+  ApplyRemoveFilesManifest();
+  EXPECT_FALSE(fs::exists(program_ / "RemoveFiles.inf"));
+}
+
+TEST_F(CleanupManifestTest, NoManifestChangesNothing) {
+  Write("a.txt");
+  ApplyRemoveFilesManifest();
+  EXPECT_EQ(Files(), (std::vector<std::string>{"outside.txt", "program/a.txt", "victim/v.txt"}));
+}
+
+}  // namespace
+}  // namespace zefo
