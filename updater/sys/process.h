@@ -14,6 +14,12 @@ void SetProgramArguments(std::vector<std::wstring> arguments);
 // Folder of the running executable, ending with a separator; "" when unknown.
 std::wstring GetModuleFolder();
 
+// Splits a command-line text into arguments the way CommandLineToArgvW
+// splits the arguments after the program name: blanks and tabs separate,
+// double quotes group, 2n backslashes before a quote become n (the quote
+// groups), 2n+1 become n and a literal quote, other backslashes stay.
+std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
+
 // Starts `file` with `parameters` (one command-line text, split as Windows
 // splits command lines) in `folder` ("" = the current folder), detached from
 // this process (ShellExecuteExW on Windows). False when it could not start.
