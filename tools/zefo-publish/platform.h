@@ -1,0 +1,21 @@
+// The few platform calls of the publishing tool.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+
+#include "updater/sys/file_system.h"
+
+namespace zefo::publish {
+
+// fopen for a path of any characters (wide on Windows).
+FileHandle OpenFile(const std::filesystem::path& path, const char* mode);
+// Writes the stream's buffers and asks the system to put the data on disk.
+bool SyncFile(std::FILE* file);
+// Makes the names created or renamed in `folder` durable.
+bool SyncFolder(const std::filesystem::path& folder);
+// Replaces `to` by `from` in one step; readers see the old or the new file.
+bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to);
+bool IsTerminal(std::FILE* stream);
+
+}  // namespace zefo::publish

@@ -1,0 +1,303 @@
+#include "tools/zefo-publish/release.h"
+
+#include <algorithm>
+#include <iterator>
+#include <set>
+#include <system_error>
+
+#include "tools/zefo-publish/build_scan.h"
+#include "tools/zefo-publish/platform.h"
+#include "tools/zefo-publish/publish_names.h"
+#include "tools/zefo-publish/published_tree.h"
+#include "tools/zefo-publish/release_plan.h"
+#include "tools/zefo-publish/tree_rules.h"
+#include "updater/engine/formats/manifest_formats.h"
+
+namespace zefo::publish {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Temporary(fs::path path) { return path += kTemporarySuffix; }
+
+bool Exists(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(path, error);
+}
+
+// The three files a client reads first, in the order they are switched.
+const char* const kSwitchedFiles[] = {kVersionHashName, kFullPatchName, kVersionInfoName};
+
+// A release stopped inside the switch left the temporary "VersionInfo.txt"
+// after the temporary "VersionHash.inf" had been renamed into place; every
+// temporary file was complete by then, so the switch is finished.
+bool FinishInterruptedSwitch(const fs::path& root, std::ostream& log, std::vector<std::string>* errors) {
+  const fs::path infoTemp = Temporary(root / kVersionInfoName);
+  if (!Exists(infoTemp) || Exists(Temporary(root / kVersionHashName))) return true;
+  std::int32_t version = 0;
+  if (FileHandle file = OpenFile(infoTemp, "rb")) version = ReadVersionInfo(file.get());
+  for (const char* name : {kFullPatchName, kVersionInfoName}) {
+    const fs::path temp = Temporary(root / name);
+    if (Exists(temp) && !RenameOver(temp, root / name)) {
+      errors->push_back("cannot finish the interrupted switch to version " + std::to_string(version) + ": " +
+                        temp.u8string() + " cannot be renamed");
+      return false;
+    }
+  }
+  SyncFolder(root);
+  log << "finished the switch to version " << version << ", which an earlier release had begun\n";
+  return true;
+}
+
+// True when one folder is the other or lies inside it.
+bool Overlap(const fs::path& a, const fs::path& b) {
+  std::error_code error;
+  const fs::path first = fs::weakly_canonical(fs::absolute(a, error), error);
+  const fs::path second = fs::weakly_canonical(fs::absolute(b, error), error);
+  auto x = first.begin();
+  auto y = second.begin();
+  for (; x != first.end() && y != second.end(); ++x, ++y) {
+    if (x->empty() || y->empty()) return true;  // a trailing separator: one path ends here
+    if (*x != *y) return false;
+  }
+  return true;
+}
+
+class ReleaseWriter {
+ public:
+  ReleaseWriter(const ReleaseRequest& request, const ReleasePlan& plan, const StepObserver& observer,
+                std::vector<std::string>* errors)
+      : request_(request), root_(request.root), plan_(plan), observer_(observer), errors_(errors) {}
+
+  bool Write(const PublishedTree& tree) {
+    if (!PrepareRoot(tree) || !WriteVersionFolders() || !WriteTemporaryManifests()) {
+      Undo();
+      return false;
+    }
+    return Switch();
+  }
+
+ private:
+  void Step(const std::string& step) {
+    if (observer_) observer_(step);
+  }
+
+  bool Fail(std::string error) {
+    errors_->push_back(std::move(error));
+    return false;
+  }
+
+  bool PrepareRoot(const PublishedTree& tree) {
+    std::error_code error;
+    if (!Exists(root_)) {
+      Step("create " + root_.u8string());
+      if (!fs::create_directories(root_, error)) return Fail("cannot create " + root_.u8string());
+      createdRoot_ = true;
+    }
+    // The switched files' temporaries go in the reverse order of the switch:
+    // a stop in between must never leave the state that a later release
+    // takes for an interrupted switch (the temporary "VersionInfo.txt"
+    // without the temporary "VersionHash.inf").
+    std::vector<std::string> temporaries;
+    for (auto it = std::rbegin(kSwitchedFiles); it != std::rend(kSwitchedFiles); ++it) {
+      const std::string name = std::string(*it) + kTemporarySuffix;
+      if (std::find(tree.temporaryFiles.begin(), tree.temporaryFiles.end(), name) != tree.temporaryFiles.end()) {
+        temporaries.push_back(name);
+      }
+    }
+    for (const std::string& name : tree.temporaryFiles) {
+      if (std::find(temporaries.begin(), temporaries.end(), name) == temporaries.end()) temporaries.push_back(name);
+    }
+    for (const std::string& name : temporaries) {
+      Step("remove leftover " + name);
+      if (!fs::remove(root_ / fs::u8path(name), error)) return Fail("cannot remove the leftover " + name);
+    }
+    for (std::int32_t version : tree.unfinishedVersions) {
+      Step("remove leftover " + std::to_string(version) + "/");
+      if (fs::remove_all(VersionFolder(root_, version), error) == static_cast<std::uintmax_t>(-1)) {
+        return Fail("cannot remove the leftover version folder " + std::to_string(version));
+      }
+    }
+    return true;
+  }
+
+  // Writes through a temporary name so that a file never shows half written.
+  bool WriteFile(const fs::path& path, const std::string& shown, const std::function<bool(std::FILE*)>& write,
+                 bool rename) {
+    Step("write " + shown + (rename ? "" : kTemporarySuffix));
+    const fs::path temp = Temporary(path);
+    FileHandle file = OpenFile(temp, "wb");
+    if (!file) return Fail("cannot create " + temp.u8string());
+    if (!write(file.get()) || !SyncFile(file.get()) || std::fclose(file.release()) != 0) {
+      return Fail("cannot write " + temp.u8string());
+    }
+    if (rename && !RenameOver(temp, path)) return Fail("cannot rename " + temp.u8string());
+    foldersToSync_.insert(path.parent_path());
+    return true;
+  }
+
+  bool WriteList(std::int32_t version, const std::vector<std::string>& names) {
+    const std::string shown = std::to_string(version) + "/" + kDownloadListName;
+    return WriteFile(VersionFolder(root_, version) / kDownloadListName, shown,
+                     [&](std::FILE* file) { return WriteDownloadList(file, names); }, true);
+  }
+
+  bool CopyBuildFiles() {
+    std::uint64_t total = 0;
+    for (const PlannedCopy& copy : plan_.copies) {
+      std::error_code error;
+      total += fs::file_size(copy.source, error);
+    }
+    Progress progress(request_.progressStream, "copying files", total);
+    for (const PlannedCopy& copy : plan_.copies) {
+      const std::string shown = std::to_string(plan_.version) + "/" + copy.listName;
+      const fs::path target = PublishedFile(root_, plan_.version, copy.listName);
+      std::error_code error;
+      fs::create_directories(target.parent_path(), error);
+      Step("copy " + shown);
+      Digest written;
+      std::string copyError;
+      if (!CopyFileWithDigest(copy.source, Temporary(target), &written, &progress, &copyError)) {
+        return Fail(copyError);
+      }
+      if (written != copy.digest) return Fail(copy.source.u8string() + " changed while it was being published");
+      if (!RenameOver(Temporary(target), target)) return Fail("cannot rename " + Temporary(target).u8string());
+      foldersToSync_.insert(target.parent_path());
+    }
+    return true;
+  }
+
+  bool WriteVersionFolders() {
+    // 64 bits, so that the loop ends after version INT32_MAX.
+    for (std::int64_t next = plan_.firstNewVersion; next <= plan_.version; ++next) {
+      const auto v = static_cast<std::int32_t>(next);
+      Step("create " + std::to_string(v) + "/");
+      std::error_code error;
+      if (!fs::create_directory(VersionFolder(root_, v), error)) {
+        return Fail("cannot create the version folder " + std::to_string(v));
+      }
+      createdFolders_.push_back(v);
+      if (v < plan_.version && !WriteList(v, {})) return false;
+    }
+    if (!CopyBuildFiles()) return false;
+    if (plan_.removeFilesText) {
+      const std::string shown = std::to_string(plan_.version) + "/" + kRemoveFilesName;
+      const std::string& text = *plan_.removeFilesText;
+      if (!WriteFile(PublishedFile(root_, plan_.version, kRemoveFilesName), shown,
+                     [&](std::FILE* file) { return std::fwrite(text.data(), 1, text.size(), file) == text.size(); },
+                     true)) {
+        return false;
+      }
+    }
+    if (!WriteList(plan_.version, plan_.list)) return false;
+    for (const fs::path& folder : foldersToSync_) {
+      if (!SyncFolder(folder)) return Fail("cannot flush " + folder.u8string() + " to disk");
+    }
+    return true;
+  }
+
+  bool WriteTemporaryManifests() {
+    return WriteFile(root_ / kVersionHashName, kVersionHashName,
+                     [&](std::FILE* file) { return WriteVersionHashFile(file, plan_.hashes); }, false) &&
+           WriteFile(root_ / kFullPatchName, kFullPatchName,
+                     [&](std::FILE* file) { return WriteFullPatchFile(file, plan_.fullPatch); }, false) &&
+           WriteFile(root_ / kVersionInfoName, kVersionInfoName,
+                     [&](std::FILE* file) { return WriteVersionInfo(file, plan_.version); }, false) &&
+           (SyncFolder(root_) || Fail("cannot flush " + root_.u8string() + " to disk"));
+  }
+
+  // Nothing a client reads has changed yet: the new version folders and the
+  // temporary files go.
+  void Undo() {
+    std::error_code error;
+    for (auto it = std::rbegin(kSwitchedFiles); it != std::rend(kSwitchedFiles); ++it) {
+      fs::remove(Temporary(root_ / *it), error);  // in reverse, as PrepareRoot explains
+    }
+    for (std::int32_t version : createdFolders_) fs::remove_all(VersionFolder(root_, version), error);
+    if (createdRoot_) fs::remove(root_, error);
+    errors_->push_back("nothing was published; ROOT still publishes what it did before");
+  }
+
+  bool Switch() {
+    Step("switch to version " + std::to_string(plan_.version));
+    bool first = true;
+    for (const char* name : kSwitchedFiles) {
+      if (!RenameOver(Temporary(root_ / name), root_ / name)) {
+        if (first) {
+          Fail(std::string("cannot rename the temporary ") + name);
+          Undo();
+          return false;
+        }
+        return Fail(std::string("cannot rename the temporary ") + name + "; clients may see a mix of versions " +
+                    "until the next release finishes the switch");
+      }
+      first = false;
+    }
+    SyncFolder(root_);
+    return true;
+  }
+
+  const ReleaseRequest& request_;
+  const fs::path& root_;
+  const ReleasePlan& plan_;
+  const StepObserver& observer_;
+  std::vector<std::string>* errors_;
+  std::vector<std::int32_t> createdFolders_;
+  std::set<fs::path> foldersToSync_;
+  bool createdRoot_ = false;
+};
+
+void Summarise(const ReleasePlan& plan, std::ostream& log) {
+  log << "published version " << plan.version << ": " << plan.copies.size() << " new or changed file(s), "
+      << plan.unchangedFiles << " unchanged\n";
+  for (const std::string& name : plan.list) log << "  " << plan.version << "/" << name << "\n";
+  if (plan.firstNewVersion + 1 == plan.version) {
+    log << "an empty list for version " << plan.firstNewVersion;
+  } else if (plan.firstNewVersion < plan.version) {
+    log << "empty lists for versions " << plan.firstNewVersion << " to " << plan.version - 1;
+  }
+  if (plan.firstNewVersion < plan.version) {
+    log << " (installations fetch the list of every version above their own)\n";
+  }
+  if (plan.removeFilesText) {
+    log << "RemoveFiles.inf now removes " << plan.removals.size() << " file(s) of earlier builds\n";
+  }
+}
+
+}  // namespace
+
+bool PublishRelease(const ReleaseRequest& request, const StepObserver& observer, std::ostream& log,
+                    std::vector<std::string>* errors) {
+  if (Exists(request.root) && !FinishInterruptedSwitch(request.root, log, errors)) return false;
+
+  const PublishedTree tree = ReadPublishedTree(request.root);
+  std::vector<std::string> problems = tree.problems;
+  for (std::string& problem : FindTreeProblems(request.root, tree, false, nullptr)) {
+    problems.push_back(std::move(problem));
+  }
+  if (!problems.empty()) {
+    for (std::string& problem : problems) errors->push_back(std::move(problem));
+    errors->push_back("ROOT is not consistent; mend it before publishing (zefo-publish verify lists the problems)");
+    return false;
+  }
+
+  if (Overlap(request.root, request.build)) {
+    errors->push_back("ROOT and BUILD_DIR must not lie inside one another");
+    return false;
+  }
+  std::vector<BuildFile> build;
+  if (!ScanBuild(request.build, request.progressStream, &build, errors)) return false;
+
+  ReleasePlan plan;
+  std::string refusal;
+  if (!PlanRelease(tree, build, request.version, &plan, &refusal)) {
+    errors->push_back(refusal);
+    return false;
+  }
+  if (!ReleaseWriter(request, plan, observer, errors).Write(tree)) return false;
+  Summarise(plan, log);
+  return true;
+}
+
+}  // namespace zefo::publish
