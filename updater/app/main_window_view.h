@@ -1,0 +1,42 @@
+// The main window as its front-end sees it. The controller decides what is
+// shown; a view (the terminal, the Win32 dialog, a test double) shows it and
+// reports the user's input back. Every Show call comes on the window's thread.
+#pragma once
+
+#include <string>
+
+#include "updater/ui/message_box.h"
+
+namespace zefo {
+
+// The user's input as the view reports it; callable from any thread.
+class MainWindowInput {
+ public:
+  virtual void PressStart() = 0;
+  virtual void PressExit() = 0;
+  // Answers the box the view shows: MessageBoxDlg::kConfirm or kQuit.
+  virtual void AnswerBox(int result) = 0;
+
+ protected:
+  ~MainWindowInput() = default;
+};
+
+class MainWindowView {
+ public:
+  virtual ~MainWindowView() = default;
+  // Called once, before anything is shown.
+  virtual void Attach(MainWindowInput& input) = 0;
+  virtual void ShowStatus(const std::wstring& text) = 0;
+  // The progress bar at `position` of 0..`total` with its percentage text.
+  virtual void ShowProgress(int position, int total, const std::wstring& percentText) = 0;
+  virtual void ShowStartEnabled(bool enabled) = 0;
+  // Shows `box` until the view answers it; one box at a time.
+  virtual void ShowMessageBox(const MessageBoxDlg& box) = 0;
+  // Nothing runs any more and nothing waits for an answer: only the user's
+  // Exit can follow (the update stopped without a way on).
+  virtual void ShowIdle() = 0;
+  // The window has closed: nothing more is shown or answered.
+  virtual void ShowClosed() = 0;
+};
+
+}  // namespace zefo
