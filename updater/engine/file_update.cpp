@@ -4,6 +4,7 @@
 #include "updater/engine/contained_path.h"
 #include "updater/engine/formats/manifest_formats.h"
 #include "updater/engine/patch_manager.h"
+#include "updater/engine/server_fetch.h"
 #include "updater/engine/step_failure.h"
 #include "updater/net/download.h"
 #include "updater/sys/file_helpers.h"
@@ -128,17 +129,9 @@ bool PatchManager::UpdateLauncherFiles(MainWindowPort& window) {
         FormatToW(primary, L"%s/%d/%s", secureBase.c_str(), static_cast<int>(version), L"download_info.txt") >= 0 &&
         FormatToW(fallback, L"%s/%d/%s", plainBase.c_str(), static_cast<int>(version), L"download_info.txt") >= 0 &&
         FormatToW(localPath, L"Output//Launcher//%d_%s", static_cast<int>(version), L"download_info.txt") >= 0;
-    bool downloaded = false;
-    if (formed) {
-      MakeDirectoriesW(localPath, L'/');
-      PurgeUrlCache(primary);
-      PurgeUrlCache(fallback);
-      downloaded = DownloadFile(primary, fallback, localPath);
-    } else {
-      SetLastErrorCode(ToErrorCode(ZefoError::kPathTooLong));
-    }
-    const LastError error = downloaded ? LastError{} : LastError::Take();
-    SleepMilliseconds(1);
+    const FetchResult fetch = FetchServerFile(formed, primary, fallback, localPath);
+    const bool downloaded = fetch.downloaded;
+    const LastError& error = fetch.error;
     if (!downloaded) return ManifestFailed(*this, window, error, primary, version);
 
     // A manifest that downloaded but does not open lists nothing.

@@ -5,6 +5,7 @@ target_sources(zefo_engine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/patch_manager.cpp
   ${CMAKE_CURRENT_LIST_DIR}/update_worker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/step_failure.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/server_fetch.cpp
   ${CMAKE_CURRENT_LIST_DIR}/version_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/version_hashes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_update.cpp

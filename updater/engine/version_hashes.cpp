@@ -3,6 +3,7 @@
 #include "updater/diag/error_report.h"
 #include "updater/engine/formats/manifest_formats.h"
 #include "updater/engine/patch_manager.h"
+#include "updater/engine/server_fetch.h"
 #include "updater/engine/step_failure.h"
 #include "updater/net/download.h"
 #include "updater/sys/file_helpers.h"
@@ -23,17 +24,9 @@ bool PatchManager::LoadVersionHashes() {
   const bool formed = FormatToW(primary, L"%s/%s", SecureBase().c_str(), L"VersionHash.inf") >= 0 &&
                       FormatToW(fallback, L"%s/%s", PlainBase().c_str(), L"VersionHash.inf") >= 0 &&
                       FormatToW(localPath, L"Output//Launcher//%s", L"VersionHash.inf") >= 0;
-  bool downloaded = false;
-  if (formed) {
-    MakeDirectoriesW(localPath, L'/');
-    PurgeUrlCache(primary);
-    PurgeUrlCache(fallback);
-    downloaded = DownloadFile(primary, fallback, localPath);
-  } else {
-    SetLastErrorCode(ToErrorCode(ZefoError::kPathTooLong));
-  }
-  const LastError error = downloaded ? LastError{} : LastError::Take();
-  SleepMilliseconds(1);
+  const FetchResult fetch = FetchServerFile(formed, primary, fallback, localPath);
+  const bool downloaded = fetch.downloaded;
+  const LastError& error = fetch.error;
 
   if (!downloaded) {
     // No box here: every file then fails for want of a digest, and says so.
