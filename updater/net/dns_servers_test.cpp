@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/test_folders.h"
 #include "updater/net/webhook.h"
 
 namespace zefo {
@@ -18,24 +19,8 @@ namespace fs = std::filesystem;
 // Runs each case in an empty folder of its own as the current folder.
 class DnsServersTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    folder_ = fs::temp_directory_path() /
-              (std::string("zefo-dns-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    fs::current_path(folder_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(folder_);
-  }
-  static void Write(const char* name, const std::string& content) {
-    std::ofstream(name, std::ios::binary) << content;
-  }
-  fs::path previous_;
-  fs::path folder_;
+  void Write(const char* name, const std::string& content) const { folder_.Write(name, content); }
+  testing::ProgramFolder folder_;
 };
 
 TEST_F(DnsServersTest, MarkerFilesChooseTheList) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/fixtures/test_servers.h"
+#include "tests/support/test_folders.h"
 
 namespace zefo {
 namespace {
@@ -23,21 +24,7 @@ std::string HttpsAt(int port) { return "https://127.0.0.1:" + std::to_string(por
 
 class WebhookTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    folder_ = fs::temp_directory_path() /
-              (std::string("zefo-webhook-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    fs::current_path(folder_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(folder_);
-  }
-  fs::path previous_;
-  fs::path folder_;
+  testing::ProgramFolder folder_;
   WebhookReceiver receiver_;
 };
 
