@@ -28,10 +28,3 @@ function(zefo_sources target)
     target_sources(${target} PRIVATE ${ARG_POSIX})
   endif()
 endfunction()
-
-# zefo_gui_program(<target>): a GUI-subsystem program on Windows, a plain one elsewhere.
-function(zefo_gui_program target)
-  if(WIN32)
-    set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
-  endif()
-endfunction()
