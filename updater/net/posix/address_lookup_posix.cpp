@@ -33,13 +33,7 @@ std::string GetPublicAddressInfo(const std::string& url) {
   if (!curl) return {};
   CURL* c = curl.get();
   FirstPiece piece;
-  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kLowSpeedTimeSeconds);
+  SetGetOptions(c, url.c_str(), kLowSpeedTimeSeconds);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &KeepFirstPiece);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &piece);
   // Like the single read it stands for, the first piece is the answer whatever

@@ -29,4 +29,9 @@ using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
 // otherwise libcurl's built-in store.
 CurlEasy NewCurlEasy();
 
+// What every GET of the updater sets: the address, http and https only (also
+// after redirects, at most 10 of them), the connect time-out and the
+// low-speed abort after `lowSpeedTimeSeconds` without a byte.
+void SetGetOptions(CURL* curl, const char* url, long lowSpeedTimeSeconds);
+
 }  // namespace zefo

@@ -16,7 +16,6 @@ namespace zefo {
 namespace {
 
 constexpr long kPieceSize = 8192;
-constexpr long kMaxRedirects = 10;
 constexpr char kDirectAgent[] = "URL File Downloader";
 
 enum class Route { kSystem, kDirect };
@@ -99,15 +98,8 @@ bool Transfer(const std::wstring& url, const std::wstring& path, Route route,
   const std::string narrowUrl = ToNarrowString(url);
   FileSink sink(c, path, route);
   CurlList headers;
-  curl_easy_setopt(c, CURLOPT_URL, narrowUrl.c_str());
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
+  SetGetOptions(c, narrowUrl.c_str(), lowSpeedTimeSeconds);
   curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, lowSpeedTimeSeconds);
   curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kPieceSize);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &FileSink::Receive);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
