@@ -15,9 +15,11 @@
 #include <unistd.h>
 #include <wctype.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include "updater/sys/text.h"
 
@@ -26,6 +28,7 @@ namespace {
 
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 10000;
+constexpr int kOpenRetryMs = 20;
 // Limits of the Windows registry, kept so that a path valid here is valid there.
 constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxKeyDepth = 512;
@@ -201,14 +204,18 @@ struct Database {
     if (handle != nullptr) return true;
     if (path.empty() || !Folder().Available()) return false;
     MakeParentFolders(path);
-    if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK ||
-        !Prepare()) {
-      sqlite3_close_v2(handle);
-      handle = nullptr;
-      return false;
+    // Processes that open a new database at the same moment can meet while
+    // one of them sets it up; SQLite then answers "busy" at once instead of
+    // waiting, so the whole opening is tried again for the busy time-out.
+    for (int waited = 0;; waited += kOpenRetryMs) {
+      const int code = TryOpen();
+      if (code == SQLITE_OK) return true;
+      const int primary = code & 0xff;
+      if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) || waited >= kBusyTimeoutMs) {
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(kOpenRetryMs));
     }
-    return true;
   }
 
   std::optional<std::int64_t> Child(std::int64_t parent, const std::wstring& name) {
@@ -230,6 +237,21 @@ struct Database {
   }
 
  private:
+  // SQLITE_OK, or the code of the failure (the handle is then closed).
+  int TryOpen() {
+    int code = sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                               nullptr);
+    if (code == SQLITE_OK) {
+      if (Prepare()) return SQLITE_OK;
+      code = sqlite3_extended_errcode(handle);
+      // A database of a newer program, or not a database: not worth waiting for.
+      if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) code = SQLITE_ERROR;
+    }
+    sqlite3_close_v2(handle);
+    handle = nullptr;
+    return code;
+  }
+
   bool Prepare() {
     sqlite3_busy_timeout(handle, kBusyTimeoutMs);
     if (!UseWal()) return false;
