@@ -10,6 +10,7 @@
 #include "updater/engine/formats/manifest_formats.h"
 #include "updater/engine/install_rules.h"
 #include "updater/engine/patch_manager.h"
+#include "updater/engine/server_fetch.h"
 #include "updater/engine/step_failure.h"
 #include "updater/net/download.h"
 #include "updater/sys/file_helpers.h"
@@ -105,7 +106,7 @@ class FullDownloadRun {
 
  private:
   bool InstallAll(const std::vector<FilePlan>& plans);
-  bool ManifestFailure(const std::wstring& manifestAddress);
+  bool ManifestFailure(const std::wstring& manifestAddress, const LastError& error);
   bool FileDownloadFailure(const FilePlan& plan);
   bool FileCopyFailure(const FilePlan& plan);
   void Report(const std::wstring& subject, const LastError& error) const;
@@ -122,15 +123,11 @@ bool FullDownloadRun::Run() {
   wchar_t httpsManifest[kTextBufferSize] = {};
   wchar_t httpManifest[kTextBufferSize] = {};
   wchar_t localManifest[kTextBufferSize] = {};
-  FormatToW(httpsManifest, L"%s/%s", secureBase.c_str(), kManifestName);
-  FormatToW(httpManifest, L"%s/%s", plainBase.c_str(), kManifestName);
-  FormatToW(localManifest, L"Output//Launcher//%s", kManifestName);
-  MakeDirectoriesW(localManifest, L'/');
-  PurgeUrlCache(httpsManifest);
-  PurgeUrlCache(httpManifest);
-  const bool fetched = DownloadFile(httpsManifest, httpManifest, localManifest);
-  SleepMilliseconds(1);
-  if (!fetched) return ManifestFailure(httpsManifest);
+  const bool formed = FormatToW(httpsManifest, L"%s/%s", secureBase.c_str(), kManifestName) >= 0 &&
+                      FormatToW(httpManifest, L"%s/%s", plainBase.c_str(), kManifestName) >= 0 &&
+                      FormatToW(localManifest, L"Output//Launcher//%s", kManifestName) >= 0;
+  const FetchResult fetch = FetchServerFile(formed, httpsManifest, httpManifest, localManifest);
+  if (!fetch.downloaded) return ManifestFailure(httpsManifest, fetch.error);
 
   FullPatchContents contents;
   if (const FileHandle file = OpenForReading(localManifest)) contents = ReadFullPatchFile(file.get());
@@ -138,7 +135,7 @@ bool FullDownloadRun::Run() {
   // file that ends early: nothing of it is installed.
   if (!contents.complete) {
     SetLastErrorCode(ToErrorCode(ZefoError::kBadManifest));
-    return ManifestFailure(httpsManifest);
+    return ManifestFailure(httpsManifest, LastError::Take());
   }
   if (contents.records.empty()) {
     window_.SendClose();
@@ -148,7 +145,7 @@ bool FullDownloadRun::Run() {
   for (const FullPatchRecord& record : contents.records) {
     if (!NamesItemBelowFolder(record.installPath) || !IsContainedRelativePath(record.remotePath)) {
       SetLastErrorCode(ToErrorCode(ZefoError::kUnsafePath));
-      return ManifestFailure(httpsManifest);
+      return ManifestFailure(httpsManifest, LastError::Take());
     }
   }
   // Longer than its 260 characters the current folder cannot be read; paths
@@ -159,7 +156,7 @@ bool FullDownloadRun::Run() {
   for (std::size_t i = 0; i < plans.size(); ++i) {
     if (!PlanFile(contents.records[i], folder, secureBase, plainBase, &plans[i])) {
       SetLastErrorCode(ToErrorCode(ZefoError::kPathTooLong));
-      return ManifestFailure(httpsManifest);
+      return ManifestFailure(httpsManifest, LastError::Take());
     }
   }
 
@@ -204,8 +201,7 @@ void FullDownloadRun::Report(const std::wstring& subject, const LastError& error
                                        MachineInfo::Collect(manager_.m_publicAddressInfo)));
 }
 
-bool FullDownloadRun::ManifestFailure(const std::wstring& manifestAddress) {
-  const LastError error = LastError::Take();
+bool FullDownloadRun::ManifestFailure(const std::wstring& manifestAddress, const LastError& error) {
   Report(manifestAddress, error);
   const std::string detail =
       FormatDetail("[ %lu ] / %s / %s /\nFull Download info file Error",
