@@ -1,14 +1,5 @@
-# Cross build for 32-bit Windows with mingw-w64. The -posix compilers are used
-# because GoogleTest needs std::thread/std::mutex, which the -win32 ones lack.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER   i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# The tests of this target are run from the x86-64 twin of this build under
-# 64-bit Wine (see toolchain-mingw-x86_64.cmake).
+# Cross build for 32-bit Windows with mingw-w64: the product. Its tests are run
+# from the x86-64 twin of this build under 64-bit Wine (see
+# toolchain-mingw-x86_64.cmake).
+set(ZEFO_MINGW_ARCH i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-cross.cmake)
