@@ -1,0 +1,57 @@
+// A static text control that paints itself: its own text colour, solid
+// background and font. It subclasses a dialog's STATIC control; the text is
+// the control's window text (SetWindowTextW). Each setter takes a redraw
+// flag: true redraws at once.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "updater/ui/win32/gdi_objects_win32.h"
+
+namespace zefo::win32 {
+
+class CXColorStatic {
+ public:
+  CXColorStatic();
+  ~CXColorStatic();
+  CXColorStatic(const CXColorStatic&) = delete;
+  CXColorStatic& operator=(const CXColorStatic&) = delete;
+
+  // Takes over the dialog's control `controlId` and makes its font from the
+  // control's window font; false when there is no such control.
+  bool SubclassDlgItem(int controlId, HWND parent);
+  HWND hwnd() const { return hwnd_; }
+
+  void SetForegroundColor(COLORREF colour, bool redraw = false);
+  void SetFillColor(COLORREF colour, bool redraw = false);
+  // Rebuilds the font from the control's window font with weight 700 or 400;
+  // a face set by SetFontFace is lost, so call this first.
+  void SetBoldWeight(bool bold, bool redraw = false);
+  // Rebuilds the font as `face` (at most 31 characters; empty: the window
+  // font's face) of `points` points on the display, weight as SetBoldWeight.
+  void SetFontFace(const std::wstring& face, int points, bool redraw = false);
+  void SetWindowText(const std::wstring& text);
+
+  COLORREF foregroundColor() const { return textColour_; }
+  COLORREF fillColor() const { return backgroundColour_; }
+  HFONT font() const { return font_.get(); }
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void Paint();
+  void MakeFont(const LOGFONTW& description);
+  bool WindowFontDescription(LOGFONTW& description) const;
+  void RedrawIf(bool redraw);
+
+  Font font_;
+  COLORREF textColour_;
+  COLORREF backgroundColour_;
+  Brush backgroundBrush_;
+  bool bold_ = false;
+  HWND hwnd_ = nullptr;
+};
+
+}  // namespace zefo::win32

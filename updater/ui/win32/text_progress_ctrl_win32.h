@@ -1,0 +1,59 @@
+// A flat progress bar with a centred text (the percentage), answering the
+// progress-bar messages itself (progress_model.h), with a bouncing marquee.
+// It subclasses a dialog's msctls_progress32 control; owners drive it with
+// PBM_* messages through SendMessageW exactly like a standard progress bar.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "updater/ui/progress_model.h"
+#include "updater/ui/win32/gdi_objects_win32.h"
+
+namespace zefo::win32 {
+
+class CTextProgressCtrl : private ProgressHost {
+ public:
+  CTextProgressCtrl();
+  ~CTextProgressCtrl() override;
+  CTextProgressCtrl(const CTextProgressCtrl&) = delete;
+  CTextProgressCtrl& operator=(const CTextProgressCtrl&) = delete;
+
+  // Takes over the dialog's control `controlId`; false when there is none.
+  bool SubclassDlgItem(int controlId, HWND parent);
+  HWND hwnd() const { return hwnd_; }
+
+  // Tahoma of that height (passed unchanged as the font height) and weight.
+  void SetTextFont(int height, int weight);
+  // The text drawn over the bar; the owner invalidates the control. May be
+  // called from another thread than the control's.
+  void SetProgressText(const std::wstring& text);
+
+  // The text is drawn only when set; the owner sets it directly.
+  std::atomic<bool> showText{false};
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void Paint();
+
+  // ProgressHost
+  void RedrawNow() override;
+  bool MarqueeStyle() const override;
+  void SetMarqueeStyle(bool on) override;
+  void StartTimer(unsigned periodMs) override;
+  void StopTimer() override;
+  std::uint32_t SystemColour(int index) const override;
+
+  ProgressModel model_;
+  int textFontHeight_ = 0;
+  Font textFont_;
+  mutable std::mutex textMutex_;
+  std::wstring text_;
+  HWND hwnd_ = nullptr;
+};
+
+}  // namespace zefo::win32
