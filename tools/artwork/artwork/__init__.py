@@ -1,0 +1,1 @@
+"""Artwork of ZEFOLauncher and TavrinMigration, drawn from code."""
