@@ -47,13 +47,13 @@ TEST(ProgressModel, EveryMessageOnAFreshBar) {
     std::uint32_t msg;
     std::uintptr_t w;
     std::intptr_t l;
-    std::intptr_t result;
+    std::uint32_t result;  // as the 32 bits of LRESULT the program sees
     int redraws;
   };
   const std::intptr_t kRed = 0x0000FF;
   const Case cases[] = {
-      {"SETRANGE returns old range", m::kSetRange, 0, Pack(5, 50), Pack(0, 100), 0},
-      {"SETRANGE32 returns old range", m::kSetRange32, 5, 50, Pack(0, 100), 0},
+      {"SETRANGE returns old range", m::kSetRange, 0, Pack(5, 50), 100u << 16, 0},
+      {"SETRANGE32 returns old range", m::kSetRange32, 5, 50, 100u << 16, 0},
       {"SETPOS returns old position", m::kSetPos, 40, 0, 0, 1},
       {"DELTAPOS returns old position", m::kDeltaPos, 7, 0, 0, 1},
       {"SETSTEP returns old step", m::kSetStep, 3, 0, 10, 0},
@@ -78,7 +78,7 @@ TEST(ProgressModel, EveryMessageOnAFreshBar) {
     SCOPED_TRACE(c.name);
     ProgressModel model;
     FakeHost host;
-    EXPECT_EQ(Send(model, host, c.msg, c.w, c.l), c.result);
+    EXPECT_EQ(static_cast<std::uint32_t>(Send(model, host, c.msg, c.w, c.l)), c.result);
     EXPECT_EQ(host.redraws, c.redraws);
   }
 }

@@ -32,6 +32,7 @@ class CXColorStatic {
   // Rebuilds the font as `face` (at most 31 characters; empty: the window
   // font's face) of `points` points on the display, weight as SetBoldWeight.
   void SetFontFace(const std::wstring& face, int points, bool redraw = false);
+  // (windows.h maps the name to SetWindowTextW; callers see the same.)
   void SetWindowText(const std::wstring& text);
 
   COLORREF foregroundColor() const { return textColour_; }
@@ -41,7 +42,7 @@ class CXColorStatic {
  private:
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void Paint();
+  void Paint(HDC dc);
   void MakeFont(const LOGFONTW& description);
   bool WindowFontDescription(LOGFONTW& description) const;
   void RedrawIf(bool redraw);

@@ -41,7 +41,7 @@ class CImageButton {
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void Apply(const ButtonReaction& reaction);
-  void Paint();
+  void Paint(HDC dc);
 
   Bitmap pictures_[kButtonPictureSlots];
   ImageButtonPointer pointer_;

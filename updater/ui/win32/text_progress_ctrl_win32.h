@@ -38,7 +38,7 @@ class CTextProgressCtrl : private ProgressHost {
  private:
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void Paint();
+  void Paint(HDC target);
 
   // ProgressHost
   void RedrawNow() override;
