@@ -27,8 +27,11 @@ ButtonReaction ImageButtonPointer::ButtonUp(int x, int y, int width, int height)
 }
 
 ButtonReaction ImageButtonPointer::Leave() {
-  Become(ButtonState::kNormal);
   ButtonReaction reaction;
+  // Some platforms report the leave while the press holds the capture;
+  // taking it would turn a drag back onto the button into no click.
+  if (held()) return reaction;
+  Become(ButtonState::kNormal);
   reaction.invalidate = Invalidate::kErase;
   return reaction;
 }

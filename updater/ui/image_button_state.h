@@ -28,12 +28,18 @@ class ImageButtonPointer {
   ButtonReaction ButtonDown();
   // (x, y) in client coordinates; width and height of the client rectangle.
   ButtonReaction ButtonUp(int x, int y, int width, int height);
+  // The pointer left the button; ignored while the button is held down.
   ButtonReaction Leave();
   // (x, y) in client coordinates; width and height of the window rectangle.
   ButtonReaction Move(int x, int y, int width, int height);
 
   ButtonState state() const { return state_; }
   ButtonState previous() const { return previous_; }
+  // Pressed and not yet released (possibly dragged off the button).
+  bool held() const {
+    return state_ == ButtonState::kPressed ||
+           (state_ == ButtonState::kHover && previous_ == ButtonState::kPressed);
+  }
 
  private:
   void Become(ButtonState next) {

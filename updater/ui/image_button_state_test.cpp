@@ -72,6 +72,8 @@ TEST(ImageButtonPointer, ClicksAndParentTextOverWholeGestures) {
       {"each hover move sets the text again",
        {kIn, kIn, kIn}, 0, {L"END HOVER", L"END HOVER", L"END HOVER"}, ButtonState::kHover},
       {"moves outside without a press", {kIn, kOut}, 0, {L"END HOVER", L"END NORMAL"}, ButtonState::kNormal},
+      {"a leave while held does not lose the click",
+       {kIn, kDown, kLeave, kOut, kLeave, kIn, kUpIn}, 1, {L"END HOVER"}, ButtonState::kNormal},
       {"two presses, two clicks", {kDown, kUpIn, kDown, kUpIn}, 2, {}, ButtonState::kNormal},
       {"edges count as inside",
        {{Ev::kMove, kW, kH}, kDown, {Ev::kUp, kW, kH}}, 1, {L"END HOVER"}, ButtonState::kNormal},

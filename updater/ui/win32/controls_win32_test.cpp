@@ -294,6 +294,25 @@ TEST_F(ButtonTest, TheNormalPictureReturnsWhenThePointerLeaves) {
   EXPECT_EQ(button.state(), ButtonState::kNormal);
 }
 
+TEST_F(ButtonTest, ALeaveNoticeWhileHeldDoesNotLoseTheClick) {
+  RECT rect;
+  GetWindowRect(button.hwnd(), &rect);
+  SetCursorPos(rect.left + 5, rect.top + 5);
+  Send(WM_MOUSEMOVE, 5, 5);
+  Send(WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
+  SetCursorPos(rect.right + 200, rect.bottom + 100);
+  Send(WM_MOUSEMOVE, 300, 10, MK_LBUTTON);
+  for (int i = 0; i < 10; ++i) {  // time for a leave notice to arrive
+    Pump();
+    Sleep(20);
+  }
+  SetCursorPos(rect.left + 5, rect.top + 5);
+  Send(WM_MOUSEMOVE, 5, 5, MK_LBUTTON);
+  Send(WM_LBUTTONUP, 5, 5);
+  Pump();
+  EXPECT_EQ(window.clicks, 1);
+}
+
 TEST(ImageButton, AMissingPictureLetsTheOthersMoveUp) {
   TestWindow window;
   CImageButton button(131, 999, 133, -1);  // no hover picture
