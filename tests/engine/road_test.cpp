@@ -22,9 +22,11 @@ using Messages = std::vector<WindowMessage>;
 
 constexpr auto kWorkerLimit = std::chrono::seconds(120);
 
+#ifndef _WIN32
 bool IsExecutable(const fs::path& path) {
   return (fs::status(path).permissions() & fs::perms::owner_exec) != fs::perms::none;
 }
+#endif
 
 TEST_F(UpdateRunTest, TypicalRoadFetchesNewestFirstProvesInstallsAndLaunches) {
   program_.Write("x86/ZLauncher.exe", "launcher 101");

@@ -2,14 +2,11 @@
 // folder with the real registry store and a scripted main window.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <ostream>
@@ -18,10 +15,12 @@
 #include <vector>
 
 #include "tests/fixtures/test_servers.h"
+#include "tests/support/child_program.h"
 #include "tests/support/loopback_endpoints.h"
 #include "tests/support/patch_site.h"
 #include "tests/support/scripted_window.h"
 #include "tests/support/test_folders.h"
+#include "tests/support/test_launcher_files.h"
 #include "tests/support/test_registry.h"
 #include "updater/engine/formats/manifest_formats.h"
 #include "updater/engine/patch_manager.h"
@@ -352,48 +351,22 @@ TEST_F(FullDownloadTest, FetchedFileThatFailsItsDigestIsNotInstalled) {
   EXPECT_EQ(ReadVersionValue(kLiveKey), 101);
 }
 
-// A stand-in launcher: a copy of sleep(1) named "ZLauncher.exe", running.
+// A stand-in launcher: the test launcher running as "ZLauncher.exe".
 class RunningLauncher {
  public:
-  explicit RunningLauncher(const fs::path& folder) : file_(folder / "ZLauncher.exe") {
-    fs::copy_file("/bin/sleep", file_);
-    const std::string program = file_.string();
-    pid_ = fork();
-    if (pid_ == 0) {
-      execl(program.c_str(), "ZLauncher.exe", "60", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    // Until the child has started the program it still runs the test's.
-    const fs::path exe = "/proc/" + std::to_string(pid_) + "/exe";
-    for (int i = 0; i < 500; ++i) {
-      std::error_code error;
-      if (fs::read_symlink(exe, error) == file_) break;
+  explicit RunningLauncher(const fs::path& folder) {
+    InstallTestLauncher(ZEFO_TEST_LAUNCHER_PROGRAM, folder / "ZLauncher.exe", "stay=1\n");
+    program_ = std::make_unique<ChildProgram>(folder / "ZLauncher.exe", std::vector<std::string>{}, folder);
+    for (int i = 0; i < 2000 && !ReadLauncherRecord(folder / "ZLauncher.record"); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
   }
-  ~RunningLauncher() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  bool Running() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
-  // The signal that ended it, waiting up to five seconds; 0 if it still runs.
-  int WaitForEndSignal() {
-    for (int i = 0; i < 500; ++i) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = 0;
-        return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return 0;
-  }
+  bool Running() const { return program_->Running(); }
+  // How it ended (kKilledEndCode when killed), waiting up to five seconds; nothing if it still runs.
+  std::optional<int> WaitForEnd() { return program_->WaitForEnd(std::chrono::seconds(5)); }
 
  private:
-  fs::path file_;
-  pid_t pid_ = 0;
+  std::unique_ptr<ChildProgram> program_;
 };
 
 // The installed copy cannot be moved aside (a folder holds its ".old" name),
@@ -422,7 +395,7 @@ TEST_P(FullDownloadCopyTest, TargetThatCannotBeReplacedStopsTheRun) {
   if (answer == MessageBoxDlg::kConfirm) {
     // Confirming also ends the launcher that may hold the file.
     EXPECT_EQ(window_.Posts(), (std::vector<WindowMessage>{WindowMessage::kAppExit}));
-    EXPECT_EQ(launcher.WaitForEndSignal(), SIGKILL);
+    EXPECT_EQ(launcher.WaitForEnd(), kKilledEndCode);
   } else {
     EXPECT_TRUE(window_.Posts().empty());
     EXPECT_TRUE(launcher.Running());

@@ -1,7 +1,6 @@
 // Everything one update run meets: a loopback patch server (live and stage
 // deployments below one root), a webhook receiver, a program folder made
-// current, the launcher's registry key and a scripted window. Linux only, as
-// the loopback servers are.
+// current, the launcher's registry key and a scripted window.
 #pragma once
 
 #include <gtest/gtest.h>
