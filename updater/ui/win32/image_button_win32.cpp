@@ -53,7 +53,6 @@ bool CImageButton::SubclassDlgItem(int controlId, HWND parent) {
 }
 
 void CImageButton::SetText(const std::wstring& label, int fontHeight) {
-  fontHeight_ = fontHeight;
   LOGFONTW description{};
   description.lfHeight = fontHeight;
   description.lfWeight = FW_BOLD;

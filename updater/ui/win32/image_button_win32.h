@@ -45,7 +45,6 @@ class CImageButton {
 
   Bitmap pictures_[kButtonPictureSlots];
   ImageButtonPointer pointer_;
-  int fontHeight_ = 0;
   std::wstring label_;
   Font labelFont_;
   HWND hwnd_ = nullptr;

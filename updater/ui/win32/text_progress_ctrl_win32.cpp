@@ -35,7 +35,6 @@ bool CTextProgressCtrl::SubclassDlgItem(int controlId, HWND parent) {
 }
 
 void CTextProgressCtrl::SetTextFont(int height, int weight) {
-  textFontHeight_ = height;
   LOGFONTW description{};
   description.lfHeight = height;
   description.lfWeight = weight;

@@ -49,7 +49,6 @@ class CTextProgressCtrl : private ProgressHost {
   std::uint32_t SystemColour(int index) const override;
 
   ProgressModel model_;
-  int textFontHeight_ = 0;
   Font textFont_;
   mutable std::mutex textMutex_;
   std::wstring text_;
