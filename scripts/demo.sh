@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 repo=$PWD
 
 bash scripts/install-deps.sh
+bash scripts/build-win-deps.sh linux
 
 build=$repo/build/demo
 echo "=== Building ZEFOLauncher, the sample launcher, zefo-reg and zefo-publish in $build"
