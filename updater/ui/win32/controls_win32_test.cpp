@@ -459,6 +459,36 @@ TEST(ColorStatic, ColoursFontAndText) {
   EXPECT_EQ(font.lfHeight, windowFont.lfHeight);
 }
 
+// The WM_PAINT path as the screen shows it: each control paints through
+// BeginPaint (the progress bar through CMemDC2 on the window's context).
+TEST(OnScreen, ControlsPaintThemselvesWhenShown) {
+  TestWindow window(true);
+  CImageButton button(131, 132, 133, 130);
+  CTextProgressCtrl progress;
+  CXColorStatic status;
+  ASSERT_TRUE(button.SubclassDlgItem(kButtonId, window.hwnd));
+  ASSERT_TRUE(progress.SubclassDlgItem(kProgressId, window.hwnd));
+  ASSERT_TRUE(status.SubclassDlgItem(kStatusId, window.hwnd));
+  SendMessageW(progress.hwnd(), PBM_SETBKCOLOR, 0, RGB(66, 66, 66));
+  SendMessageW(progress.hwnd(), PBM_SETBARCOLOR, 0, RGB(241, 152, 31));
+  SendMessageW(progress.hwnd(), PBM_SETPOS, 25, 0);
+  status.SetFillColor(RGB(0, 0, 128));
+  status.SetWindowText(L"status");
+  RedrawWindow(window.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Pump();
+
+  Canvas screen(400, 200);
+  {
+    WindowDc source(window.hwnd);
+    BitBlt(screen.dc(), 0, 0, 400, 200, source.get(), 0, 0, SRCCOPY);
+    GdiFlush();
+  }
+  EXPECT_EQ(screen.At(10 + 5, 10 + 17), (Bgr{127, 43, 14}));                 // button, normal
+  EXPECT_EQ(screen.At(10 + 20, 60 + 10), FromColorRef(RGB(241, 152, 31)));   // bar: a quarter of 200
+  EXPECT_EQ(screen.At(10 + 60, 60 + 10), FromColorRef(RGB(66, 66, 66)));     // background
+  EXPECT_EQ(screen.At(10 + 290, 100 + 15), (Bgr{128, 0, 0}));               // static's fill
+}
+
 TEST(MemDc, CopiesToTheTargetWhenItEnds) {
   Canvas canvas(40, 20);
   const RECT part{10, 5, 30, 15};
