@@ -1,6 +1,7 @@
 #include "updater/app/main_window_controller.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "updater/sys/text.h"
@@ -58,7 +59,7 @@ void MainWindowController::SendClose() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (!closed_) {
     tasks_.push_back([this] { Close(); });
-    changed_.notify_all();
+    NotifyChanged();
   }
   changed_.wait(lock, [this] { return gone_; });
 }
@@ -90,13 +91,18 @@ void MainWindowController::EnableStart() {
 void MainWindowController::ClearWorkerStarted() { workerStarted_ = false; }
 
 int MainWindowController::RunMessageBox(const MessageBoxDlg& box) {
+  {
+    // A box asked for after the window closed counts as closed at once.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (closed_) return MessageBoxDlg::kQuit;
+  }
+  if (const std::optional<int> answer = view_.RunMessageBoxHere(box)) return *answer;
   BoxRequest request{&box};
   std::unique_lock<std::mutex> lock(mutex_);
-  // A box asked for after the window closed counts as closed at once.
   if (closed_) return MessageBoxDlg::kQuit;
   boxes_.push_back(&request);
   tasks_.push_back([this] { ShowFrontBox(); });
-  changed_.notify_all();
+  NotifyChanged();
   if (OnWindowThread()) {
     // A nested loop, as a modal box has: the window keeps working meanwhile.
     lock.unlock();
@@ -122,13 +128,15 @@ void MainWindowController::AnswerBox(int result) {
   PostTask([this, result] { DeliverAnswer(result); });
 }
 
+void MainWindowController::Deliver(WindowMessage message) { Post(message); }
+
 void MainWindowController::PostTask(Task task) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (closed_) return;
     tasks_.push_back(std::move(task));
   }
-  changed_.notify_all();
+  NotifyChanged();
 }
 
 void MainWindowController::RunUntil(const std::function<bool()>& done) {
@@ -136,13 +144,18 @@ void MainWindowController::RunUntil(const std::function<bool()>& done) {
     Task task;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [&] { return done() || !tasks_.empty(); });
+      while (!done() && tasks_.empty()) view_.WaitForWork(lock, changed_);
       if (done()) return;
       task = std::move(tasks_.front());
       tasks_.pop_front();
     }
     task();
   }
+}
+
+void MainWindowController::NotifyChanged() {
+  changed_.notify_all();
+  view_.WakeForWork();
 }
 
 void MainWindowController::Handle(WindowMessage message) {
@@ -197,7 +210,7 @@ void MainWindowController::Close() {
     for (BoxRequest* request : boxes_) request->answered = true;
     boxes_.clear();
   }
-  changed_.notify_all();
+  NotifyChanged();
 }
 
 void MainWindowController::SetStartEnabled(bool enabled) {
@@ -231,7 +244,7 @@ void MainWindowController::DeliverAnswer(int result) {
     request->result = result;
     request->answered = true;
   }
-  changed_.notify_all();
+  NotifyChanged();
   ShowFrontBox();
 }
 
@@ -243,7 +256,7 @@ void MainWindowController::QueueProgressRefresh() {
     progressRefreshQueued_ = true;
     tasks_.push_back([this] { RefreshProgress(); });
   }
-  changed_.notify_all();
+  NotifyChanged();
 }
 
 void MainWindowController::RefreshProgress() {

@@ -71,10 +71,13 @@ class MainWindowController final : public MainWindowPort, private MainWindowInpu
   void PressStart() override;
   void PressExit() override;
   void AnswerBox(int result) override;
+  void Deliver(WindowMessage message) override;
 
   bool OnWindowThread() const { return std::this_thread::get_id() == windowThread_; }
   // Queues `task` for the window's thread; dropped once the window is closed.
   void PostTask(Task task);
+  // Wakes whoever waits for a change: workers and the window's thread.
+  void NotifyChanged();
   // Runs queued tasks until `done` (checked under the lock) holds.
   void RunUntil(const std::function<bool()>& done);
   void Handle(WindowMessage message);

@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -396,6 +398,86 @@ TEST_F(MainWindowControllerTest, CloseFromAWorkerClosesOpenBoxesAndDropsLaterPos
   EXPECT_EQ(result, MessageBoxDlg::kQuit);
   EXPECT_THAT(shell_.calls(), Not(Contains("start launcher")));
   EXPECT_THAT(view_.events(), Not(Contains("box late")));
+}
+
+// A front-end with a loop of its own (as a Win32 message loop): the window's
+// thread sleeps until the view is woken, and boxes are answered on the thread
+// that asks for them.
+class OwnLoopView final : public MainWindowView {
+ public:
+  void Attach(MainWindowInput& input) override { input_ = &input; }
+  void ShowStatus(const std::wstring&) override {}
+  void ShowProgress(int, int, const std::wstring&) override {}
+  void ShowStartEnabled(bool) override {}
+  void ShowMessageBox(const MessageBoxDlg&) override { queuedBoxes = true; }
+  void ShowIdle() override {}
+  void ShowClosed() override {}
+
+  void WaitForWork(std::unique_lock<std::mutex>& lock, std::condition_variable&) override {
+    ++waits;
+    lock.unlock();
+    {
+      std::unique_lock<std::mutex> own(mutex_);
+      // A wake that never comes would leave the window asleep for good.
+      if (!woken_.wait_for(own, kWaitLimit, [this] { return wakePending_; })) missedWakes = true;
+      wakePending_ = false;
+    }
+    lock.lock();
+  }
+  void WakeForWork() override {
+    {
+      std::lock_guard<std::mutex> own(mutex_);
+      wakePending_ = true;
+    }
+    woken_.notify_all();
+  }
+  std::optional<int> RunMessageBoxHere(const MessageBoxDlg& box) override {
+    boxThread = std::this_thread::get_id();
+    boxTitle = box.title();
+    return MessageBoxDlg::kConfirm;
+  }
+
+  MainWindowInput& input() { return *input_; }
+
+  std::atomic<int> waits{0};
+  std::atomic<bool> missedWakes{false};
+  std::atomic<bool> queuedBoxes{false};
+  std::thread::id boxThread;
+  std::wstring boxTitle;
+
+ private:
+  MainWindowInput* input_ = nullptr;
+  std::mutex mutex_;
+  std::condition_variable woken_;
+  bool wakePending_ = false;
+};
+
+TEST(MainWindowControllerOwnLoopTest, WaitsInTheViewsLoopAndRunsBoxesOnTheAskingThread) {
+  OwnLoopView view;
+  FakeShell shell;
+  MainWindowController window(view, shell);
+  std::thread::id workerThread;
+  int answer = 0;
+  shell.updateWorker = [&](MainWindowPort& port) {
+    workerThread = std::this_thread::get_id();
+    answer = port.RunMessageBox(Box(L"tampered"));
+    // Once the window's thread sleeps in the view's loop, a message posted to
+    // the window from outside wakes it and reaches the controller.
+    const auto deadline = std::chrono::steady_clock::now() + kWaitLimit;
+    while (view.waits == 0 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    view.input().Deliver(WindowMessage::kUpdateLaunch);
+  };
+  window.RunModal();
+  shell.JoinWorkers();
+  EXPECT_EQ(answer, MessageBoxDlg::kConfirm);
+  EXPECT_EQ(view.boxThread, workerThread);
+  EXPECT_EQ(view.boxTitle, L"tampered");
+  EXPECT_FALSE(view.queuedBoxes);
+  EXPECT_GT(view.waits, 0);
+  EXPECT_FALSE(view.missedWakes);
+  EXPECT_THAT(shell.calls(), Contains("start launcher"));
 }
 
 }  // namespace

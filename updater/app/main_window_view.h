@@ -3,8 +3,12 @@
 // reports the user's input back. Every Show call comes on the window's thread.
 #pragma once
 
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <string>
 
+#include "updater/engine/window_port.h"
 #include "updater/ui/message_box.h"
 
 namespace zefo {
@@ -16,6 +20,9 @@ class MainWindowInput {
   virtual void PressExit() = 0;
   // Answers the box the view shows: MessageBoxDlg::kConfirm or kQuit.
   virtual void AnswerBox(int result) = 0;
+  // A window message that reached the window from outside the controller
+  // (posted to the Win32 dialog); handled on the window's thread in turn.
+  virtual void Deliver(WindowMessage message) = 0;
 
  protected:
   ~MainWindowInput() = default;
@@ -37,6 +44,21 @@ class MainWindowView {
   virtual void ShowIdle() = 0;
   // The window has closed: nothing more is shown or answered.
   virtual void ShowClosed() = 0;
+
+  // How the window's thread waits for queued work and is woken for it. The
+  // wait is called with `lock` held and nothing to do, and may return early.
+  // By default the thread sleeps on the controller's condition variable; a
+  // GUI view pumps its message queue instead and is woken through it.
+  virtual void WaitForWork(std::unique_lock<std::mutex>& lock, std::condition_variable& changed) {
+    changed.wait(lock);
+  }
+  // Called from any thread after work was queued or a wait may have ended.
+  virtual void WakeForWork() {}
+
+  // A view whose boxes are modal on the thread that asks for them runs the
+  // box here and returns its answer; nothing (the default) queues the box to
+  // the window's thread for ShowMessageBox.
+  virtual std::optional<int> RunMessageBoxHere(const MessageBoxDlg& /*box*/) { return std::nullopt; }
 };
 
 }  // namespace zefo

@@ -25,6 +25,7 @@ class FakeInput final : public MainWindowInput {
   void PressStart() override { Record("start"); }
   void PressExit() override { Record("exit"); }
   void AnswerBox(int result) override { Record("answer " + std::to_string(result)); }
+  void Deliver(WindowMessage message) override { Record("message " + std::to_string(static_cast<unsigned>(message))); }
 
   // Waits until `count` reports have come (false after a generous limit).
   bool WaitFor(std::size_t count) {
