@@ -462,6 +462,7 @@ TEST(ColorStatic, ColoursFontAndText) {
 // The WM_PAINT path as the screen shows it: each control paints through
 // BeginPaint (the progress bar through CMemDC2 on the window's context).
 TEST(OnScreen, ControlsPaintThemselvesWhenShown) {
+  SetCursorPos(700, 600);  // off the window: the button stays normal
   TestWindow window(true);
   CImageButton button(131, 132, 133, 130);
   CTextProgressCtrl progress;
