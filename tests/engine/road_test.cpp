@@ -8,6 +8,9 @@
 #include <thread>
 
 #include "tests/support/update_run_fixture.h"
+#ifdef _WIN32
+#include "tests/support/win32/reg_exe_win32.h"
+#endif
 #include "updater/sys/last_error.h"
 #include "updater/sys/text.h"
 
@@ -69,6 +72,13 @@ TEST_F(UpdateRunTest, TypicalRoadFetchesNewestFirstProvesInstallsAndLaunches) {
   EXPECT_FALSE(IsExecutable(program_.path() / "libcurl.dll"));
 #endif
   EXPECT_EQ(ReadVersionValue(kLiveKey), 104);
+#ifdef _WIN32
+  // As an operator sees it with the system's own tool.
+  const auto version = QueryWithRegExe(kLiveKey, L"VERSION");
+  ASSERT_TRUE(version);
+  EXPECT_EQ(version->type, "REG_DWORD");
+  EXPECT_EQ(version->data, "0x68");
+#endif
   EXPECT_TRUE(Reports().empty());
 
   std::vector<int> progress;
