@@ -156,25 +156,30 @@ std::optional<ProgressState> Progress(HWND bar) {
   return ProgressState{static_cast<int>(position), static_cast<int>(minimum), static_cast<int>(maximum)};
 }
 
-bool Click(HWND control) {
+bool MovePointerTo(POINT screenPoint) {
+  MovePointer(screenPoint);
+  return PointerAt(screenPoint);
+}
+
+bool PointAt(HWND control) {
   const RECT rect = ScreenRect(control);
   const POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
   // Enter from beside the middle, so that the control sees the pointer move in.
-  MovePointer({middle.x - 3, middle.y});
-  if (!PointerAt({middle.x - 3, middle.y})) return false;
-  MovePointer(middle);
-  if (!PointerAt(middle)) return false;
-  // The queue keeps the order: the press and release reach the control the
-  // pointer is over.
-  Button(MOUSEEVENTF_LEFTDOWN);
-  Button(MOUSEEVENTF_LEFTUP);
+  return MovePointerTo({middle.x - 3, middle.y}) && MovePointerTo(middle);
+}
+
+// The queue keeps the order: a press and a release reach the window the
+// pointer is over (or the one that captured it).
+void PressLeftButton() { Button(MOUSEEVENTF_LEFTDOWN); }
+void ReleaseLeftButton() { Button(MOUSEEVENTF_LEFTUP); }
+
+bool Click(HWND control) {
+  if (!PointAt(control)) return false;
+  PressLeftButton();
+  ReleaseLeftButton();
   return true;
 }
 
-void ParkPointer() {
-  const POINT corner{GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1};
-  MovePointer(corner);
-  PointerAt(corner);
-}
+void ParkPointer() { MovePointerTo({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1}); }
 
 }  // namespace zefo::testing::gui

@@ -51,6 +51,12 @@ std::optional<ProgressState> Progress(HWND bar);
 // sees), presses and releases the left button there. False when the pointer
 // did not get there.
 bool Click(HWND control);
+// The steps of a click, for drags: a move onto the middle of `control`
+// (entering from beside it), a move to a screen point, the left button.
+bool PointAt(HWND control);
+bool MovePointerTo(POINT screenPoint);
+void PressLeftButton();
+void ReleaseLeftButton();
 // Moves the pointer away from every window of interest (the screen's corner).
 void ParkPointer();
 

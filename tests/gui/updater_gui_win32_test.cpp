@@ -326,6 +326,33 @@ TEST_F(UpdaterGuiTest, AboutBoxOpensOnItsSystemCommandAndClosesByItsButton) {
   EXPECT_TRUE(updater->Running());
 }
 
+TEST_F(UpdaterGuiTest, ExitFollowsThePointerAndEndsTheProgramOnlyWhenReleasedOverIt) {
+  servers_->patch->SetAnswer(kStalledPath, Answer::kStall);  // keeps the main window up
+  const auto updater = StartUpdater({});
+  const HWND window = WaitForWindow(updater->id(), IsMainWindow, kWindowLimit);
+  ASSERT_NE(window, nullptr);
+  const HWND exit = Control(window, kExitId);
+
+  // A move over a button names its window after the button's state.
+  ASSERT_TRUE(PointAt(exit));
+  EXPECT_TRUE(WaitUntil([&] { return Text(window) == L"END HOVER"; }, kWindowLimit));
+
+  // Pressed, dragged off and released off the button: no click.
+  PressLeftButton();
+  const RECT frame = ScreenRect(window);
+  ASSERT_TRUE(MovePointerTo({frame.left + 100, frame.top + 100}));
+  ReleaseLeftButton();
+  // Input arrives in order: once a later move is seen, the release was handled.
+  SetWindowTextW(window, L"marker");
+  ASSERT_TRUE(PointAt(exit));
+  EXPECT_TRUE(WaitUntil([&] { return Text(window) == L"END HOVER"; }, kWindowLimit));
+  EXPECT_TRUE(updater->Running());
+  EXPECT_TRUE(IsWindow(window));
+
+  ASSERT_TRUE(Click(exit));
+  EXPECT_EQ(updater->WaitForEnd(kWindowLimit), 0u);
+}
+
 TEST_F(UpdaterGuiTest, TamperedFileOffersRecoveryAndTheFullDownloadEndsAtTheLauncher) {
   servers_->patch->SetAnswer(std::string("/patch/104/") + kTamperedName, Answer::kWrongBytes);
   const auto updater = StartUpdater({L"zefo-run:TAVRIN:abc"});
