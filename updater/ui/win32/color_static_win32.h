@@ -1,7 +1,8 @@
 // A static text control that paints itself: its own text colour, solid
 // background and font. It subclasses a dialog's STATIC control; the text is
-// the control's window text (SetWindowTextW). Each setter takes a redraw
-// flag: true redraws at once.
+// the control's window text (SetWindowTextW). The colour setters are named
+// for what they paint: SetForegroundColor (the text) and SetFillColor (the
+// background). Each setter takes a redraw flag: true redraws at once.
 #pragma once
 
 #include <windows.h>
