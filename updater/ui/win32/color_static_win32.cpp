@@ -83,7 +83,9 @@ void CXColorStatic::SetFontFace(const std::wstring& face, int points, bool redra
   RedrawIf(redraw);
 }
 
-void CXColorStatic::SetWindowText(const std::wstring& text) { ::SetWindowTextW(hwnd_, text.c_str()); }
+void CXColorStatic::SetWindowText(const std::wstring& text) {
+  ::SetWindowTextW(hwnd_, text.c_str());
+}
 
 void CXColorStatic::MakeFont(const LOGFONTW& description) {
   if (HFONT made = CreateFontIndirectW(&description)) font_.reset(made);

@@ -91,8 +91,9 @@ LRESULT CImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP: {
       RECT client;
       GetClientRect(hwnd_, &client);
-      const ButtonReaction reaction = pointer_.ButtonUp(
-          GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), client.right - client.left, client.bottom - client.top);
+      const ButtonReaction reaction =
+          pointer_.ButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), client.right - client.left,
+                            client.bottom - client.top);
       // The capture goes first, so the platform's own logic sees no press
       // to complete and reports no click: the one click is sent below.
       Apply(reaction);

@@ -25,7 +25,8 @@ CMemDC2::CMemDC2(HDC target, const RECT* rect)
   if (memory_) {
     RECT device = rect_;
     LPtoDP(target_, reinterpret_cast<POINT*>(&device), 2);
-    bitmap_.reset(CreateCompatibleBitmap(target_, device.right - device.left, device.bottom - device.top));
+    bitmap_.reset(CreateCompatibleBitmap(target_, device.right - device.left,
+                                         device.bottom - device.top));
     previousBitmap_ = SelectObject(memory_.get(), bitmap_.get());
     SetMapMode(memory_.get(), GetMapMode(target_));
     SIZE extent;
@@ -53,10 +54,13 @@ void CMemDC2::FillBackground() {
     FillWithColour(dc(), rect_, GetBkColor(target_));
   } else if (GetClassLongPtrW(window, GCW_ATOM) == kDialogClassAtom) {
     FillRect(dc(), &rect_, GetSysColorBrush(COLOR_BTNFACE));
-  } else if (auto classBrush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(window, GCLP_HBRBACKGROUND))) {
-    FillRect(dc(), &rect_, classBrush);  // also takes the COLOR_x + 1 forms
   } else {
-    FillWithColour(dc(), rect_, GetBkColor(target_));
+    auto classBrush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(window, GCLP_HBRBACKGROUND));
+    if (classBrush != nullptr) {
+      FillRect(dc(), &rect_, classBrush);  // also takes the COLOR_x + 1 forms
+    } else {
+      FillWithColour(dc(), rect_, GetBkColor(target_));
+    }
   }
 }
 

@@ -101,7 +101,9 @@ void CTextProgressCtrl::Paint(HDC target) {
   const PaintRect area{client.left, client.top, client.right, client.bottom};
   Brush barBrush(CreateSolidBrush(bar));
   Brush backgroundBrush(CreateSolidBrush(background));
-  for (const ProgressFill& fill : model_.Fills(area, (style & PBS_VERTICAL) != 0, (style & PBS_MARQUEE) != 0)) {
+  const bool vertical = (style & PBS_VERTICAL) != 0;
+  const bool marquee = (style & PBS_MARQUEE) != 0;
+  for (const ProgressFill& fill : model_.Fills(area, vertical, marquee)) {
     const RECT rect{fill.rect.left, fill.rect.top, fill.rect.right, fill.rect.bottom};
     FillRect(dc, &rect, fill.bar ? barBrush.get() : backgroundBrush.get());
   }
@@ -133,7 +135,9 @@ void CTextProgressCtrl::SetMarqueeStyle(bool on) {
   SetWindowLongW(hwnd_, GWL_STYLE, on ? (style | PBS_MARQUEE) : (style & ~PBS_MARQUEE));
 }
 
-void CTextProgressCtrl::StartTimer(unsigned periodMs) { SetTimer(hwnd_, kMarqueeTimer, periodMs, nullptr); }
+void CTextProgressCtrl::StartTimer(unsigned periodMs) {
+  SetTimer(hwnd_, kMarqueeTimer, periodMs, nullptr);
+}
 
 void CTextProgressCtrl::StopTimer() { KillTimer(hwnd_, kMarqueeTimer); }
 
