@@ -27,8 +27,8 @@ constexpr int kProgressFontHeight = 15;
 constexpr int kProgressFontWeight = FW_BOLD;
 constexpr int kStartFontHeight = 16;
 constexpr wchar_t kStartLabel[] = L"Start";
-// The framework's application-exit command that workers and boxes post.
-constexpr WORD kAppExitCommand = 0xE141;
+// The framework's application-exit command (WM_COMMAND, ID_APP_EXIT).
+constexpr WORD kAppExitCommand = static_cast<WORD>(WindowMessage::kAppExit);
 
 void Place(HWND control, const LayoutRect& rect) {
   MoveWindow(control, rect.x, rect.y, rect.width, rect.height, TRUE);
