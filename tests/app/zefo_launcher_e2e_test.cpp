@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +21,7 @@
 #include "tests/fixtures/test_servers.h"
 #include "tests/support/loopback_endpoints.h"
 #include "tests/support/test_folders.h"
+#include "tests/support/test_launcher_files.h"
 
 namespace zefo::testing {
 namespace {
@@ -45,30 +45,7 @@ constexpr ServerPorts kWebhookPorts{0, 47445};
 constexpr ServerPorts kApiPorts{0, 47446};
 constexpr auto kRunLimit = 120s;
 
-// What a test launcher wrote about its start.
-struct LauncherRecord {
-  pid_t pid = 0;
-  std::string folder;
-  std::string executable;
-  std::vector<std::string> arguments;
-};
-
 std::string ReadText(const fs::path& file) { return ReadFileBytes(file); }
-
-std::optional<LauncherRecord> ReadRecord(const fs::path& file) {
-  const std::string text = ReadText(file);
-  if (text.find("\nready\n") == std::string::npos) return std::nullopt;
-  LauncherRecord record;
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (line.rfind("pid=", 0) == 0) record.pid = std::stoi(line.substr(4));
-    if (line.rfind("cwd=", 0) == 0) record.folder = line.substr(4);
-    if (line.rfind("exe=", 0) == 0) record.executable = line.substr(4);
-    if (line.rfind("arg=", 0) == 0) record.arguments.push_back(line.substr(4));
-  }
-  return record;
-}
 
 void CopyExecutable(const fs::path& from, const fs::path& to) {
   fs::create_directories(to.parent_path());
@@ -89,19 +66,20 @@ class UpdaterEndToEndTest : public ::testing::Test {
   ~UpdaterEndToEndTest() override {
     // Launchers the updater started are not the test's children: end any left.
     for (const char* build : {"x86", "x64"}) {
-      const auto record = ReadRecord(program_ / build / "ZLauncher.record");
+      const auto record = ReadLauncherRecord(program_ / build / "ZLauncher.record");
       if (!record) continue;
       std::error_code error;
       const fs::path running = fs::read_symlink("/proc/" + std::to_string(record->pid) + "/exe", error);
-      if (!error && running.string().rfind(program_.string(), 0) == 0) ::kill(record->pid, SIGKILL);
+      if (!error && running.string().rfind(program_.string(), 0) == 0) {
+        ::kill(static_cast<pid_t>(record->pid), SIGKILL);
+      }
     }
   }
 
-  // The test launcher as both builds, with `config` beside each (when given).
+  // The test launcher as both builds, with `config` beside each.
   void InstallLaunchers(const std::string& config = "") {
     for (const char* build : {"x86", "x64"}) {
-      CopyExecutable(kTestLauncherProgram, program_ / build / "ZLauncher.exe");
-      if (!config.empty()) WriteFileBytes(program_ / build / "ZLauncher.conf", config);
+      InstallTestLauncher(kTestLauncherProgram, program_ / build / "ZLauncher.exe", config);
     }
   }
 
@@ -192,7 +170,7 @@ class UpdaterEndToEndTest : public ::testing::Test {
 
   std::optional<LauncherRecord> WaitForRecord(const char* build) {
     std::optional<LauncherRecord> record;
-    WaitUntil([&] { return (record = ReadRecord(program_ / build / "ZLauncher.record")).has_value(); }, 30s);
+    WaitUntil([&] { return (record = ReadLauncherRecord(program_ / build / "ZLauncher.record")).has_value(); }, 30s);
     return record;
   }
 
