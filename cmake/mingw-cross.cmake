@@ -11,3 +11,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# The static libraries of scripts/build-win-deps.sh for this triplet
+# (cmake/ZefoDeps.cmake adds its folder to CMAKE_FIND_ROOT_PATH).
+set(ZEFO_DEPS_TRIPLET ${ZEFO_MINGW_ARCH}-w64-mingw32)

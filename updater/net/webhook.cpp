@@ -5,8 +5,8 @@
 
 #include <optional>
 
+#include "updater/net/curl_easy.h"
 #include "updater/net/dns_servers.h"
-#include "updater/net/posix/curl_easy_posix.h"
 #include "updater/sys/file_helpers.h"
 
 namespace zefo {

@@ -1,0 +1,36 @@
+#include "updater/net/posix/curl_easy_posix.h"
+
+#include <cstdlib>
+
+namespace zefo {
+namespace {
+
+const char* NonEmptyEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : nullptr;
+}
+
+}  // namespace
+
+void UseSystemTrustStore(CURL* curl) {
+  const char* bundle = NonEmptyEnvironment("CURL_CA_BUNDLE");
+  if (!bundle) bundle = NonEmptyEnvironment("SSL_CERT_FILE");
+  if (bundle) curl_easy_setopt(curl, CURLOPT_CAINFO, bundle);
+  if (const char* folder = NonEmptyEnvironment("SSL_CERT_DIR")) {
+    curl_easy_setopt(curl, CURLOPT_CAPATH, folder);
+  }
+}
+
+void SetGetOptions(CURL* curl, const char* url, long lowSpeedTimeSeconds) {
+  constexpr long kMaxRedirects = 10;
+  curl_easy_setopt(curl, CURLOPT_URL, url);
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, lowSpeedTimeSeconds);
+}
+
+}  // namespace zefo
