@@ -8,8 +8,10 @@
 #     system CA store), since Debian's own libcurl resolves names on threads
 #     and so cannot take a list of DNS servers.
 # A folder is rebuilt only when its stamp (source versions, this script, the
-# compiler) no longer matches. The machine's apt sources are not touched: the
-# sources come through a private apt state under the cache.
+# compiler) no longer matches; it is built beside the old one and swapped in
+# whole, so builds that use the old folder meanwhile keep working. The
+# machine's apt sources are not touched: the sources come through a private
+# apt state under the cache.
 #
 # Usage: bash scripts/build-win-deps.sh TRIPLET...
 set -euo pipefail
@@ -45,7 +47,10 @@ done
 mkdir -p "$cache"
 # One run at a time per cache: a second run waits, then finds the work done.
 exec 9>"$cache/.lock"
-flock 9
+if ! flock -n 9; then
+  echo "build-win-deps: waiting for another run on $cache"
+  flock 9
+fi
 
 # --- Sources -----------------------------------------------------------------
 
@@ -95,7 +100,7 @@ source_tree() {
   local tree=$cache/src/${package}_$version
   if [ ! -f "$tree/.complete" ]; then
     local work=$cache/src/.fetch-$package
-    rm -rf "$work" "$tree"
+    rm -rf "$work" "$cache/src/${package}_"*  # older versions too
     mkdir -p "$work"
     if ! (cd "$work" && apt-get "${apt_opts[@]}" -qq source "$package=$version" >fetch.log 2>&1); then
       die "could not fetch the source of $package $version (see $work/fetch.log)"
@@ -238,16 +243,24 @@ for triplet in "$@"; do
   for package in "${packages[@]}"; do
     trees+=("$(source_tree "$package" "${version[$package]}")")
   done
-  # No stamp until everything is installed: a half-built folder is never taken as up to date.
-  rm -rf "$prefix" "$logs"
-  mkdir -p "$prefix" "$logs"
+  stage=$cache/.stage-$triplet
+  rm -rf "$stage" "$logs"
+  mkdir -p "$stage" "$logs"
   if [ "$triplet" = linux ]; then
-    build_linux "$prefix" "$logs" "${trees[@]}"
+    build_linux "$stage" "$logs" "${trees[@]}"
   else
-    ( build_windows "$prefix" "$logs" "${trees[@]}" )
+    ( build_windows "$stage" "$logs" "${trees[@]}" )
   fi
-  rm -rf "$prefix/share"  # manual pages
-  printf '%s\n' "$stamp" >"$prefix/zefo-deps.stamp"
-  rm -rf "$logs"
+  rm -rf "$stage/share"  # manual pages
+  # The installed CMake, pkg-config and *-config files name the folder they
+  # were installed to; they must name the final one.
+  grep -rlIF "$stage" "$stage" | xargs -r sed -i "s|$stage|$prefix|g"
+  ! grep -rqIF "$stage" "$stage" || die "$stage is still named in the installed files of $triplet"
+  # The stamp goes in last: a folder without one is never taken as complete.
+  printf '%s\n' "$stamp" >"$stage/zefo-deps.stamp"
+  rm -rf "$prefix.old"
+  [ ! -e "$prefix" ] || mv "$prefix" "$prefix.old"
+  mv "$stage" "$prefix"
+  rm -rf "$prefix.old" "$logs"
   echo "build-win-deps: $triplet installed in $prefix ($((SECONDS - started)) s)"
 done
