@@ -8,15 +8,17 @@
 
 namespace zefo {
 
-// Status callback of the URL-moniker download. It keeps no state and offers
-// no further interface; only OnProgress answers S_OK, so the transfer runs
-// with the system's default binding. Not reference counted: its owner (one
-// download attempt) keeps it alive for the duration of the call.
+// Status callback of the URL-moniker download. Only OnProgress answers S_OK
+// among the status slots, so the transfer runs with the system's default
+// binding. It also offers IHttpNegotiate, to learn the server's status: the
+// moniker saves error pages too (a 404's page as the file, with success), so
+// an attempt counts only when the server answered 200. Not reference counted:
+// its owner (one download attempt) keeps it alive for the duration of the call.
 // COM interfaces have no virtual destructor by design: objects are never
 // deleted through them.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class CDownloadCallback final : public IBindStatusCallback {
+class CDownloadCallback final : public IBindStatusCallback, public IHttpNegotiate {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
@@ -31,6 +33,19 @@ class CDownloadCallback final : public IBindStatusCallback {
   HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format,
                                             STGMEDIUM* medium) override;
   HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID riid, IUnknown* object) override;
+
+  // IHttpNegotiate: no extra request headers; a status other than 200 stops
+  // the transfer (where the system heeds it) and is remembered either way.
+  HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR url, LPCWSTR headers, DWORD reserved,
+                                                 LPWSTR* additionalHeaders) override;
+  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR responseHeaders, LPCWSTR requestHeaders,
+                                       LPWSTR* additionalRequestHeaders) override;
+
+  // The last HTTP status the server answered; 0 when none was seen.
+  DWORD status() const { return status_; }
+
+ private:
+  DWORD status_ = 0;
 };
 #pragma GCC diagnostic pop
 
