@@ -17,11 +17,20 @@ else()
   include(GoogleTest)
 endif()
 
-# zefo_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [RESOURCE_LOCK ...])
+# zefo_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [RESOURCE_LOCK ...] [WINE_DISPLAY])
 # Natively each GoogleTest case becomes its own CTest test; under Wine the
 # whole binary is one test, since listing the cases would start Wine twice.
+# WINE_DISPLAY: under Wine the test opens windows on the session's virtual
+# display (scripts/wine-session.sh), one such test at a time since they share
+# its pointer and screen; it is labelled wine_display, and scripts/test.sh
+# runs these apart from the tests without a display, whose processes would
+# otherwise start Wine's desktop without one.
 function(zefo_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
+  cmake_parse_arguments(ARG "WINE_DISPLAY" "" "SOURCES;LIBS;LABELS;RESOURCE_LOCK" ${ARGN})
+  if(WIN32 AND ARG_WINE_DISPLAY)
+    list(APPEND ARG_LABELS wine_display)
+    list(APPEND ARG_RESOURCE_LOCK zefo_wine_display)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main zefo_warnings)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
@@ -37,6 +46,9 @@ function(zefo_add_test name)
   endif()
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name})
+    if(ARG_WINE_DISPLAY)
+      list(APPEND props ENVIRONMENT ZEFO_WINE_DISPLAY=1)
+    endif()
     if(props)
       set_tests_properties(${name} PROPERTIES ${props})
     endif()

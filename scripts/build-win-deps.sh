@@ -16,7 +16,6 @@
 # Usage: bash scripts/build-win-deps.sh TRIPLET...
 set -euo pipefail
 
-readonly DEBIAN_MIRROR=http://deb.debian.org/debian
 readonly LIST_MAX_AGE_MIN=$((24 * 60))
 readonly JOBS=2
 
@@ -60,6 +59,22 @@ apt_opts=(
   -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
   -o "APT::Sandbox::User=root"
 )
+
+# The Debian archive this machine's own apt sources name for bookworm (deb822
+# files first, then the one-line list); the sources themselves stay untouched.
+debian_archive() {
+  local uri
+  uri=$(awk 'NF == 0 { u = "" } $1 == "URIs:" { u = $2 }
+             $1 == "Suites:" && / bookworm( |$)/ && u != "" { print u; exit }' \
+        /etc/apt/sources.list.d/*.sources 2>/dev/null)
+  [ -n "$uri" ] || uri=$(awk '$1 == "deb" && / bookworm / {
+             for (i = 2; i <= NF; i++) if ($i ~ "^[a-z]+://") { print $i; exit } }' \
+        /etc/apt/sources.list 2>/dev/null)
+  [ -n "$uri" ] || die "no Debian bookworm archive in this machine's apt sources"
+  echo "$uri"
+}
+DEBIAN_MIRROR=$(debian_archive)
+readonly DEBIAN_MIRROR
 
 # bookworm-security is left out on purpose: with it, libpng's source could not be fetched.
 refresh_source_lists() {
