@@ -15,7 +15,6 @@ namespace zefo::win32 {
 namespace {
 
 constexpr wchar_t kTitle[] = L"ZEFO Launcher";
-constexpr wchar_t kAboutMenuText[] = L"&About ZEFOLauncher...";
 constexpr COLORREF kBackgroundColour = RGB(21, 0, 45);
 constexpr COLORREF kTransparentColour = RGB(255, 0, 255);
 constexpr COLORREF kStatusTextColour = RGB(255, 255, 255);
@@ -159,10 +158,6 @@ void CZEFOLauncherDlg::OnInitDialog() {
   wakeTarget_ = hwnd();
   SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-  if (HMENU systemMenu = GetSystemMenu(hwnd(), FALSE)) {
-    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, kAboutMenuText);
-  }
   SetWindowTextW(hwnd(), kTitle);
   m_btnStart.SubclassDlgItem(IDC_START, hwnd());
   m_btnExit.SubclassDlgItem(IDC_EXIT, hwnd());
