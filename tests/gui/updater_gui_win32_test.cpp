@@ -133,17 +133,14 @@ class UpdaterGuiTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     TestCaBundlePath();  // the updater trusts the loopback servers' CA
-    servers_ = new Servers;
+    servers_ = std::make_unique<Servers>();
     PublishSite(servers_->root.path());
     servers_->patch = std::make_unique<PatchServer>(servers_->root.path().string(), kPatchPorts);
     servers_->webhook = std::make_unique<WebhookReceiver>(kWebhookPorts);
     servers_->api = std::make_unique<WebhookReceiver>(kApiPorts);
     servers_->api->SetAddressInfo("{\"ip\":\"127.0.0.1\",\"country\":\"ZZ\"}");
   }
-  static void TearDownTestSuite() {
-    delete servers_;
-    servers_ = nullptr;
-  }
+  static void TearDownTestSuite() { servers_.reset(); }
 
   void SetUp() override {
     servers_->patch->ClearAnswers();
@@ -194,6 +191,21 @@ class UpdaterGuiTest : public ::testing::Test {
     return bodies;
   }
 
+  // What the program shows and what it asked the patch server for, for
+  // failure messages.
+  static std::string Situation(DWORD processId) {
+    std::string text = "windows:";
+    for (HWND window : TopLevelWindows(processId)) {
+      const std::wstring title = Text(window);
+      char utf8[512] = {};
+      WideCharToMultiByte(CP_UTF8, 0, title.c_str(), -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
+      text += " [" + std::string(utf8) + "]";
+    }
+    text += "; requests:";
+    for (const RecordedRequest& request : servers_->patch->Requests()) text += " " + request.scheme + ":" + request.path;
+    return text;
+  }
+
   void ExpectInstalled104() {
     for (const auto& [name, bytes] : Files104()) {
       EXPECT_EQ(ReadFileBytes(program_ / fs::u8path(name)), bytes) << name;
@@ -201,12 +213,10 @@ class UpdaterGuiTest : public ::testing::Test {
     EXPECT_EQ(ReadVersionValue(kLiveKey), 104);
   }
 
-  static Servers* servers_;
+  static inline std::unique_ptr<Servers> servers_;
   TempFolder folder_;
   const fs::path program_ = folder_.path() / "program";
 };
-
-Servers* UpdaterGuiTest::servers_ = nullptr;
 
 // Waits until `check` accepts a fresh copy of `rect`, which then is returned
 // (the last copy when it never did): painting follows the messages a moment later.
@@ -226,7 +236,7 @@ RECT Sized(const RECT& rect, int width, int height) { return {rect.left, rect.to
 TEST_F(UpdaterGuiTest, TypicalRoadShowsTheUpdateAndStartsTheLauncherWithTheForwardedArguments) {
   const auto updater = StartUpdater({L"zefo-run:TAVRIN:abc", L"ZEFO_Restart", L"second"});
   const HWND window = WaitForWindow(updater->id(), IsMainWindow, kWindowLimit);
-  ASSERT_NE(window, nullptr);
+  ASSERT_NE(window, nullptr) << Situation(updater->id());
   EXPECT_EQ(Text(window), L"ZEFO Launcher");
 
   // The status line turns to the update once the first file list is in.
@@ -244,7 +254,7 @@ TEST_F(UpdaterGuiTest, TypicalRoadShowsTheUpdateAndStartsTheLauncherWithTheForwa
   EXPECT_TRUE(progressShown);
 
   const std::optional<LauncherRecord> launcher = WaitForLauncher();
-  ASSERT_TRUE(launcher);
+  ASSERT_TRUE(launcher) << Situation(updater->id());
   EXPECT_THAT(launcher->arguments, ElementsAre("ZEFO_Starter", "zefo-run:TAVRIN:abc", "second"));
   EXPECT_TRUE(fs::equivalent(fs::u8path(launcher->folder), program_)) << launcher->folder;
   EXPECT_EQ(updater->WaitForEnd(kWindowLimit), 0u);
@@ -256,14 +266,15 @@ TEST_F(UpdaterGuiTest, MainWindowDuringAnUpdateShowsTheBarAtItsPositionWithThePe
   servers_->patch->SetAnswer(kStalledPath, Answer::kStall);  // the last file never comes
   const auto updater = StartUpdater({});
   const HWND window = WaitForWindow(updater->id(), IsMainWindow, kWindowLimit);
-  ASSERT_NE(window, nullptr);
+  ASSERT_NE(window, nullptr) << Situation(updater->id());
   const HWND bar = Control(window, kProgressId);
   ASSERT_TRUE(WaitUntil(
       [&] {
         const auto progress = Progress(bar);
         return progress && progress->position == kUpdatedFiles - 1 && progress->maximum == kUpdatedFiles;
       },
-      kRunLimit));
+      kRunLimit))
+      << Situation(updater->id());
   EXPECT_EQ(Text(Control(window, kStatusId)), L"Updating...");
   EXPECT_EQ(Text(window), L"ZEFO Launcher");
 
@@ -312,7 +323,7 @@ TEST_F(UpdaterGuiTest, AboutBoxOpensOnItsSystemCommandAndClosesByItsButton) {
   servers_->patch->SetAnswer(kStalledPath, Answer::kStall);  // keeps the main window up
   const auto updater = StartUpdater({});
   const HWND window = WaitForWindow(updater->id(), IsMainWindow, kWindowLimit);
-  ASSERT_NE(window, nullptr);
+  ASSERT_NE(window, nullptr) << Situation(updater->id());
 
   PostMessageW(window, WM_SYSCOMMAND, kAboutCommand, 0);
   const HWND about = WaitForWindow(updater->id(), IsAboutBox, kWindowLimit);
@@ -330,7 +341,7 @@ TEST_F(UpdaterGuiTest, ExitFollowsThePointerAndEndsTheProgramOnlyWhenReleasedOve
   servers_->patch->SetAnswer(kStalledPath, Answer::kStall);  // keeps the main window up
   const auto updater = StartUpdater({});
   const HWND window = WaitForWindow(updater->id(), IsMainWindow, kWindowLimit);
-  ASSERT_NE(window, nullptr);
+  ASSERT_NE(window, nullptr) << Situation(updater->id());
   const HWND exit = Control(window, kExitId);
 
   // A move over a button names its window after the button's state.
@@ -357,7 +368,7 @@ TEST_F(UpdaterGuiTest, TamperedFileOffersRecoveryAndTheFullDownloadEndsAtTheLaun
   servers_->patch->SetAnswer(std::string("/patch/104/") + kTamperedName, Answer::kWrongBytes);
   const auto updater = StartUpdater({L"zefo-run:TAVRIN:abc"});
   const HWND box = WaitForWindow(updater->id(), IsMessageBox, kRunLimit);
-  ASSERT_NE(box, nullptr);
+  ASSERT_NE(box, nullptr) << Situation(updater->id());
   EXPECT_EQ(Text(Control(box, kBoxTitleId)), L"ERROR");
   EXPECT_EQ(Text(Control(box, kBoxMessageId)),
             L"The file has been tampered with. please try again.\n/ data/readme.txt /");
@@ -393,7 +404,7 @@ TEST_F(UpdaterGuiTest, TamperedFileOffersRecoveryAndTheFullDownloadEndsAtTheLaun
 
   ASSERT_TRUE(Click(Control(box, IDOK)));
   const std::optional<LauncherRecord> launcher = WaitForLauncher();
-  ASSERT_TRUE(launcher);
+  ASSERT_TRUE(launcher) << Situation(updater->id());
   EXPECT_THAT(launcher->arguments, ElementsAre("ZEFO_Starter", "zefo-run:TAVRIN:abc"));
   EXPECT_EQ(updater->WaitForEnd(kWindowLimit), 0u);
   ExpectInstalled104();
