@@ -14,6 +14,14 @@
 
 namespace zefo::testing::gui {
 
+// Whether this process can make windows. Under Wine the first process that
+// needs the desktop decides its display driver for everyone while it lasts:
+// one started without the virtual display leaves every window uncreatable.
+bool CanMakeWindows();
+constexpr char kNoWindowsMessage[] =
+    "no window can be made: the Wine desktop runs without a display driver (a process without the "
+    "virtual display started it); rerun once it has closed";
+
 // Polls `condition` until it holds; false when `limit` passed first.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit);
 

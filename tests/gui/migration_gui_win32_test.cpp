@@ -123,6 +123,7 @@ std::wstring Quoted(const fs::path& path) { return L"\"" + path.wstring() + L"\"
 class MigrationGuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(CanMakeWindows()) << kNoWindowsMessage;
     ParkPointer();
     RemoveRegistrations();
   }

@@ -132,6 +132,7 @@ struct Servers {
 class UpdaterGuiTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    if (!CanMakeWindows()) return;  // SetUp says why
     TestCaBundlePath();  // the updater trusts the loopback servers' CA
     servers_ = std::make_unique<Servers>();
     PublishSite(servers_->root.path());
@@ -143,6 +144,7 @@ class UpdaterGuiTest : public ::testing::Test {
   static void TearDownTestSuite() { servers_.reset(); }
 
   void SetUp() override {
+    ASSERT_TRUE(servers_ && CanMakeWindows()) << kNoWindowsMessage;
     servers_->patch->ClearAnswers();
     servers_->patch->ClearRequests();
     servers_->webhook->ClearRequests();
@@ -156,6 +158,7 @@ class UpdaterGuiTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    if (!servers_) return;
     EndProgramsBelow(program_);
     DeleteLauncherKey(kLiveKey);
   }
