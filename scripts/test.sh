@@ -42,15 +42,14 @@ fi
 
 step "Windows tests under Wine"
 echo "Windows tests run from: $win_note"
-# The tests that open windows run after the others, in a fresh Wine session:
-# Wine's desktop process, started by whichever test needs it first, serves
-# every later test of the session, with or without the display it was
-# started with.
+# The tests that open windows run after the others, in a session of their
+# own: Wine's desktop process serves every program of a session, with or
+# without the display it was started with.
 bash scripts/wine-session.sh start "build/$win_tests" || exit 1
 ctest --preset "$win_tests" -j 2 -LE wine_display || status=1
 bash scripts/wine-session.sh stop "build/$win_tests"
 step "Windows window tests under Wine (virtual display)"
-bash scripts/wine-session.sh start "build/$win_tests" || exit 1
+bash scripts/wine-session.sh start "build/$win_tests" display || exit 1
 ctest --preset "$win_tests" -L wine_display || status=1
 bash scripts/wine-session.sh stop "build/$win_tests"
 

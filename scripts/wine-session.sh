@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# wine-session.sh start|stop BUILD_DIR
+# wine-session.sh start|stop BUILD_DIR [display]
 # start: makes the build folder's Wine prefix once (about 15 s), starts a
 #        virtual display (Xvfb) for the windows the tests open, and a
 #        persistent wineserver, each with its output sent to a file so that no
-#        reader waits on Wine's pipe.
+#        reader waits on Wine's pipe. Wine's desktop process, which every
+#        later program of the session shares, is started on the display only
+#        with "display": a session serves either the tests that open windows
+#        or those that must not have a display.
 # stop:  ends that wineserver and the display.
 # The Wine architecture follows the build (32-bit for i686, 64-bit for x86-64).
 set -euo pipefail
 action=$1
 build=$(cd "$2" && pwd)
+[ "${3:-}" = display ] && export ZEFO_WINE_DISPLAY=1
 . "$(dirname "$0")/wine-env.sh"
 
 stop_display() {
