@@ -6,15 +6,9 @@ namespace {
 // Messages whose result a dialog procedure returns itself; every other result
 // goes through DWLP_MSGRESULT.
 bool ReturnsResultDirectly(UINT message) {
+  if (Dialog::IsControlColourMessage(message)) return true;
   switch (message) {
     case WM_INITDIALOG:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
     case WM_COMPAREITEM:
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:

@@ -28,6 +28,11 @@ class Dialog {
   HWND hwnd() const { return hwnd_; }
   HWND Item(int controlId) const { return GetDlgItem(hwnd_, controlId); }
 
+  // WM_CTLCOLORMSGBOX to WM_CTLCOLORSTATIC: a control asks for its colours.
+  static bool IsControlColourMessage(UINT message) {
+    return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+  }
+
  protected:
   // The dialog's handlers: a result for a handled message, nothing to leave
   // it to the dialog manager. WM_INITDIALOG comes first, with hwnd() set.

@@ -97,6 +97,10 @@ void CZEFOLauncherDlg::WakeForWork() {
 std::optional<int> CZEFOLauncherDlg::RunMessageBoxHere(const MessageBoxDlg& box) { return RunMessageBoxDlg(box); }
 
 std::optional<INT_PTR> CZEFOLauncherDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  if (IsControlColourMessage(message)) {
+    SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(backgroundBrush_.get());
+  }
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog();
@@ -112,15 +116,6 @@ std::optional<INT_PTR> CZEFOLauncherDlg::OnMessage(UINT message, WPARAM wParam, 
       return 0;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(icon_);
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-      return reinterpret_cast<INT_PTR>(backgroundBrush_.get());
     case WM_LBUTTONDOWN:
       DragWindow();
       return std::nullopt;

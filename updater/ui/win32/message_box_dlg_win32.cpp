@@ -49,6 +49,7 @@ class MessageBoxWindow final : public winui::Dialog {
 };
 
 std::optional<INT_PTR> MessageBoxWindow::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  if (IsControlColourMessage(message)) return reinterpret_cast<INT_PTR>(dialogBrush_.get());
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog();
@@ -68,14 +69,6 @@ std::optional<INT_PTR> MessageBoxWindow::OnMessage(UINT message, WPARAM wParam, 
       DrawBackground(paint.get(), true);
       return 0;
     }
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(dialogBrush_.get());
     default:
       return std::nullopt;
   }
