@@ -16,8 +16,9 @@
 #include <vector>
 
 #include "tests/gui/gui_driver_win32.h"
+#include "tests/gui/program_folder_win32.h"
 #include "tests/gui/screen_picture_win32.h"
-#include "tests/gui/started_program_win32.h"
+#include "tests/support/child_program.h"
 #include "tests/support/test_folders.h"
 
 namespace zefo::testing {
@@ -151,7 +152,7 @@ TEST_F(MigrationGuiTest, DialogShowsItsLabelOnTheDarkFillClosesByItselfAndRegist
 
   const std::int64_t before = std::time(nullptr);
   const auto started = std::chrono::steady_clock::now();
-  StartedProgram migration(kMigrationProgram, {}, games_.path());
+  ChildProgram migration(kMigrationProgram, {}, games_.path());
   const HWND dialog = WaitForWindow(migration.id(), IsMigrationDialog, 30s);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(Text(Control(dialog, kLabelId)), L"Scanning ZEFO KR");
@@ -188,7 +189,7 @@ TEST_F(MigrationGuiTest, DialogShowsItsLabelOnTheDarkFillClosesByItselfAndRegist
   EXPECT_GT(labelPixels(picture), 20);
   EXPECT_TRUE(picture.SavePng(kScreenshots / "migration-dialog.png"));
 
-  EXPECT_EQ(migration.WaitForEnd(kRunLimit), 0u);
+  EXPECT_EQ(migration.WaitForEnd(kRunLimit), 0);
   EXPECT_GE(std::chrono::steady_clock::now() - started, kLeastRunTime);
   const std::int64_t after = std::time(nullptr);
 

@@ -24,8 +24,9 @@
 
 #include "tests/fixtures/test_servers.h"
 #include "tests/gui/gui_driver_win32.h"
+#include "tests/gui/program_folder_win32.h"
 #include "tests/gui/screen_picture_win32.h"
-#include "tests/gui/started_program_win32.h"
+#include "tests/support/child_program.h"
 #include "tests/support/loopback_endpoints.h"
 #include "tests/support/patch_site.h"
 #include "tests/support/test_folders.h"
@@ -168,8 +169,8 @@ class UpdaterGuiTest : public ::testing::Test {
   }
 
   // Started from another folder: the updater works in its own.
-  std::unique_ptr<StartedProgram> StartUpdater(const std::vector<std::wstring>& arguments) {
-    return std::make_unique<StartedProgram>(program_ / "ZEFOLauncher.exe", arguments, folder_.path());
+  std::unique_ptr<ChildProgram> StartUpdater(const std::vector<std::string>& arguments) {
+    return std::make_unique<ChildProgram>(program_ / "ZEFOLauncher.exe", arguments, folder_.path());
   }
 
   // The record of whichever launcher build was started, once it is complete.
@@ -237,7 +238,7 @@ ScreenPicture CaptureWhen(const RECT& rect, const std::function<bool(const Scree
 RECT Sized(const RECT& rect, int width, int height) { return {rect.left, rect.top, rect.left + width, rect.top + height}; }
 
 TEST_F(UpdaterGuiTest, TypicalRoadShowsTheUpdateAndStartsTheLauncherWithTheForwardedArguments) {
-  const auto updater = StartUpdater({L"zefo-run:TAVRIN:abc", L"ZEFO_Restart", L"second"});
+  const auto updater = StartUpdater({"zefo-run:TAVRIN:abc", "ZEFO_Restart", "second"});
   const HWND window = WaitForWindow(updater->id(), IsMainWindow, kWindowLimit);
   ASSERT_NE(window, nullptr) << Situation(updater->id());
   EXPECT_EQ(Text(window), L"ZEFO Launcher");
@@ -260,7 +261,7 @@ TEST_F(UpdaterGuiTest, TypicalRoadShowsTheUpdateAndStartsTheLauncherWithTheForwa
   ASSERT_TRUE(launcher) << Situation(updater->id());
   EXPECT_THAT(launcher->arguments, ElementsAre("ZEFO_Starter", "zefo-run:TAVRIN:abc", "second"));
   EXPECT_TRUE(fs::equivalent(fs::u8path(launcher->folder), program_)) << launcher->folder;
-  EXPECT_EQ(updater->WaitForEnd(kWindowLimit), 0u);
+  EXPECT_EQ(updater->WaitForEnd(kWindowLimit), 0);
   ExpectInstalled104();
   EXPECT_TRUE(Reports().empty());
 }
@@ -364,12 +365,12 @@ TEST_F(UpdaterGuiTest, ExitFollowsThePointerAndEndsTheProgramOnlyWhenReleasedOve
   EXPECT_TRUE(IsWindow(window));
 
   ASSERT_TRUE(Click(exit));
-  EXPECT_EQ(updater->WaitForEnd(kWindowLimit), 0u);
+  EXPECT_EQ(updater->WaitForEnd(kWindowLimit), 0);
 }
 
 TEST_F(UpdaterGuiTest, TamperedFileOffersRecoveryAndTheFullDownloadEndsAtTheLauncher) {
   servers_->patch->SetAnswer(std::string("/patch/104/") + kTamperedName, Answer::kWrongBytes);
-  const auto updater = StartUpdater({L"zefo-run:TAVRIN:abc"});
+  const auto updater = StartUpdater({"zefo-run:TAVRIN:abc"});
   const HWND box = WaitForWindow(updater->id(), IsMessageBox, kRunLimit);
   ASSERT_NE(box, nullptr) << Situation(updater->id());
   EXPECT_EQ(Text(Control(box, kBoxTitleId)), L"ERROR");
@@ -409,7 +410,7 @@ TEST_F(UpdaterGuiTest, TamperedFileOffersRecoveryAndTheFullDownloadEndsAtTheLaun
   const std::optional<LauncherRecord> launcher = WaitForLauncher();
   ASSERT_TRUE(launcher) << Situation(updater->id());
   EXPECT_THAT(launcher->arguments, ElementsAre("ZEFO_Starter", "zefo-run:TAVRIN:abc"));
-  EXPECT_EQ(updater->WaitForEnd(kWindowLimit), 0u);
+  EXPECT_EQ(updater->WaitForEnd(kWindowLimit), 0);
   ExpectInstalled104();
 }
 
@@ -429,7 +430,7 @@ TEST_F(UpdaterGuiTest, SecondUpdaterSaysItIsAlreadyRunningAndClosesByItsButton) 
   EXPECT_EQ(std::vector<LONG>({confirm.left, confirm.top}), std::vector<LONG>({146, 172}));
 
   ASSERT_TRUE(Click(Control(box, IDOK)));
-  EXPECT_EQ(second->WaitForEnd(kWindowLimit), 0u);
+  EXPECT_EQ(second->WaitForEnd(kWindowLimit), 0);
   EXPECT_TRUE(first->Running());
   EXPECT_TRUE(servers_->patch->Requests().empty());
 }
@@ -437,12 +438,12 @@ TEST_F(UpdaterGuiTest, SecondUpdaterSaysItIsAlreadyRunningAndClosesByItsButton) 
 TEST_F(UpdaterGuiTest, RunningLauncherIsShownUpWithTheTokenAndTheUpdaterClosesWithoutUpdating) {
   InstallLaunchers("hold_mutex=1\nwindow=zefo-gui-test\n");
   const fs::path launcherFile = program_ / "x86" / "ZLauncher.exe";
-  StartedProgram launcher(launcherFile, {}, program_ / "x86");
+  ChildProgram launcher(launcherFile, {}, program_ / "x86");
   ASSERT_TRUE(WaitUntil([&] { return ReadLauncherRecord(program_ / "x86" / "ZLauncher.record").has_value(); },
                         kWindowLimit));
 
-  const auto updater = StartUpdater({L"zefo-run:TAVRIN:abc"});
-  EXPECT_EQ(updater->WaitForEnd(kRunLimit), 0u);
+  const auto updater = StartUpdater({"zefo-run:TAVRIN:abc"});
+  EXPECT_EQ(updater->WaitForEnd(kRunLimit), 0);
   const fs::path broadcasts = program_ / "x86" / "ZLauncher.broadcasts";
   EXPECT_TRUE(WaitUntil([&] { return !ReadFileBytes(broadcasts).empty(); }, kWindowLimit));
   EXPECT_EQ(ReadFileBytes(broadcasts), "showup_zlauncher 683 1365\n");

@@ -18,13 +18,16 @@ constexpr int kKilledEndCode = 9;
 class ChildProgram {
  public:
   // Starts `program` with `arguments` in the working folder `folder`; throws
-  // when it cannot start.
+  // when it cannot start. Windows passes the arguments unquoted, so they must
+  // be single words there (no blanks or quotes).
   ChildProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                const std::filesystem::path& folder);
   ~ChildProgram();
   ChildProgram(const ChildProgram&) = delete;
   ChildProgram& operator=(const ChildProgram&) = delete;
 
+  // The process id (Linux: the pid).
+  unsigned long id() const;
   bool Running();
   // How it ended (Linux: the signal, or 256 + the exit status; Windows: the
   // exit code), waiting up to `limit`; nothing while it still runs.

@@ -39,6 +39,8 @@ ChildProgram::~ChildProgram() {
   }
 }
 
+unsigned long ChildProgram::id() const { return static_cast<unsigned long>(platform_->pid); }
+
 bool ChildProgram::Running() { return !WaitForEnd(std::chrono::milliseconds(0)); }
 
 std::optional<int> ChildProgram::WaitForEnd(std::chrono::milliseconds limit) {

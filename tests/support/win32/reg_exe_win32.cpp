@@ -3,11 +3,11 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <memory>
 #include <sstream>
 #include <stdexcept>
 
 #include "tests/support/test_folders.h"
+#include "tests/support/win32/kernel_handle_win32.h"
 
 namespace zefo::testing {
 namespace {
@@ -16,20 +16,13 @@ namespace fs = std::filesystem;
 
 constexpr DWORD kRunLimitMs = 60000;
 
-struct HandleClose {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using Handle = std::unique_ptr<void, HandleClose>;
-
-Handle OwnFile(HANDLE handle) { return Handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle); }
-
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 // Runs `commandLine` with its output in `outputFile`; its exit code.
 DWORD Run(std::wstring commandLine, const fs::path& outputFile) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  const Handle output = OwnFile(CreateFileW(outputFile.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                            &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const KernelHandle output(CreateFileW(outputFile.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                       &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!output) throw std::runtime_error("cannot create " + outputFile.string());
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
@@ -42,8 +35,8 @@ DWORD Run(std::wstring commandLine, const fs::path& outputFile) {
                       &startup, &started)) {
     throw std::runtime_error("cannot run " + Narrow(commandLine) + ": error " + std::to_string(GetLastError()));
   }
-  const Handle process(started.hProcess);
-  const Handle thread(started.hThread);
+  const KernelHandle process(started.hProcess);
+  const KernelHandle thread(started.hThread);
   if (WaitForSingleObject(process.get(), kRunLimitMs) != WAIT_OBJECT_0) {
     TerminateProcess(process.get(), 1);
     throw std::runtime_error(Narrow(commandLine) + " did not end");

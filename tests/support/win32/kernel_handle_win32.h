@@ -1,4 +1,5 @@
-// Owns a kernel handle (process, snapshot): closed when the object goes.
+// Owns a kernel handle (process, thread, file, snapshot): closed when the
+// object goes. INVALID_HANDLE_VALUE, as CreateFileW fails, counts as none.
 #pragma once
 
 #include <windows.h>

@@ -1,47 +1,15 @@
-#include "tests/gui/started_program_win32.h"
+#include "tests/gui/program_folder_win32.h"
 
+#include <windows.h>
 #include <tlhelp32.h>
 
-#include <stdexcept>
+#include <optional>
+
+#include "tests/support/win32/kernel_handle_win32.h"
 
 namespace zefo::testing {
 
 namespace fs = std::filesystem;
-
-StartedProgram::StartedProgram(const fs::path& program, const std::vector<std::wstring>& arguments,
-                               const fs::path& folder) {
-  std::wstring commandLine = L"\"" + program.wstring() + L"\"";
-  for (const std::wstring& argument : arguments) {
-    if (argument.empty() || argument.find_first_of(L" \t\"") != std::wstring::npos) {
-      throw std::invalid_argument("arguments must be single words");
-    }
-    commandLine += L" " + argument;
-  }
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started{};
-  if (!CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.wstring().c_str(), &startup, &started)) {
-    throw std::runtime_error("cannot start " + program.string() + ": error " + std::to_string(GetLastError()));
-  }
-  CloseHandle(started.hThread);
-  process_ = KernelHandle(started.hProcess);
-  id_ = started.dwProcessId;
-}
-
-StartedProgram::~StartedProgram() {
-  if (Running()) {
-    TerminateProcess(process_.get(), 1);
-    WaitForSingleObject(process_.get(), 10000);
-  }
-}
-
-std::optional<DWORD> StartedProgram::WaitForEnd(std::chrono::milliseconds limit) {
-  if (WaitForSingleObject(process_.get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) return std::nullopt;
-  DWORD code = 0;
-  GetExitCodeProcess(process_.get(), &code);
-  return code;
-}
 
 namespace {
 
