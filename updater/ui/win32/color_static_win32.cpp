@@ -10,8 +10,6 @@ namespace zefo::win32 {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
-
 int DisplayPixelsPerInch() {
   MemoryDc display = MemoryDc::Adopt(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
   return display ? GetDeviceCaps(display.get(), LOGPIXELSY) : 96;
@@ -24,17 +22,7 @@ CXColorStatic::CXColorStatic()
       backgroundColour_(GetSysColor(COLOR_BTNFACE)),
       backgroundBrush_(CreateSolidBrush(backgroundColour_)) {}
 
-CXColorStatic::~CXColorStatic() {
-  if (hwnd_ != nullptr) RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
-}
-
-bool CXColorStatic::SubclassDlgItem(int controlId, HWND parent) {
-  HWND control = GetDlgItem(parent, controlId);
-  if (control == nullptr || hwnd_ != nullptr) return false;
-  if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-    return false;
-  }
-  hwnd_ = control;
+void CXColorStatic::OnSubclassed() {
   auto source = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
   if (source == nullptr) source = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   if (source == nullptr) source = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
@@ -43,7 +31,6 @@ bool CXColorStatic::SubclassDlgItem(int controlId, HWND parent) {
     MakeFont(description);
   }
   InvalidateRect(hwnd_, nullptr, TRUE);
-  return true;
 }
 
 void CXColorStatic::SetForegroundColor(COLORREF colour, bool redraw) {
@@ -102,17 +89,6 @@ void CXColorStatic::RedrawIf(bool redraw) {
   }
 }
 
-LRESULT CALLBACK CXColorStatic::SubclassProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-  auto* control = reinterpret_cast<CXColorStatic*>(self);
-  if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, SubclassProc, kSubclassId);
-    control->hwnd_ = nullptr;
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
-  return control->OnMessage(message, wParam, lParam);
-}
-
 LRESULT CXColorStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND: {
@@ -135,12 +111,12 @@ LRESULT CXColorStatic::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFONT: {
       // The platform's static may draw itself right away on these; ours
       // must be what stays on screen.
-      const LRESULT result = DefSubclassProc(hwnd_, message, wParam, lParam);
+      const LRESULT result = Default(message, wParam, lParam);
       InvalidateRect(hwnd_, nullptr, TRUE);
       return result;
     }
     default:
-      return DefSubclassProc(hwnd_, message, wParam, lParam);
+      return Default(message, wParam, lParam);
   }
 }
 

@@ -10,20 +10,13 @@
 #include <string>
 
 #include "updater/ui/win32/gdi_objects_win32.h"
+#include "winui/subclassed_control.h"
 
 namespace zefo::win32 {
 
-class CXColorStatic {
+class CXColorStatic : public winui::SubclassedControl {
  public:
   CXColorStatic();
-  ~CXColorStatic();
-  CXColorStatic(const CXColorStatic&) = delete;
-  CXColorStatic& operator=(const CXColorStatic&) = delete;
-
-  // Takes over the dialog's control `controlId` and makes its font from the
-  // control's window font; false when there is no such control.
-  bool SubclassDlgItem(int controlId, HWND parent);
-  HWND hwnd() const { return hwnd_; }
 
   void SetForegroundColor(COLORREF colour, bool redraw = false);
   void SetFillColor(COLORREF colour, bool redraw = false);
@@ -41,8 +34,9 @@ class CXColorStatic {
   HFONT font() const { return font_.get(); }
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // Makes the font from the control's window font.
+  void OnSubclassed() override;
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Paint(HDC dc);
   void MakeFont(const LOGFONTW& description);
   bool WindowFontDescription(LOGFONTW& description) const;
@@ -53,7 +47,6 @@ class CXColorStatic {
   COLORREF backgroundColour_;
   Brush backgroundBrush_;
   bool bold_ = false;
-  HWND hwnd_ = nullptr;
 };
 
 }  // namespace zefo::win32

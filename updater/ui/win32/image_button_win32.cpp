@@ -9,7 +9,6 @@ namespace zefo::win32 {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
 constexpr COLORREF kTransparentColour = RGB(0, 0, 0);
 constexpr COLORREF kLabelColour = RGB(255, 255, 255);
 
@@ -33,23 +32,12 @@ CImageButton::CImageButton(int normalId, int hoverId, int pressedId, int fourthI
   }
 }
 
-CImageButton::~CImageButton() {
-  if (hwnd_ != nullptr) RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
-}
-
-bool CImageButton::SubclassDlgItem(int controlId, HWND parent) {
-  HWND control = GetDlgItem(parent, controlId);
-  if (control == nullptr || hwnd_ != nullptr) return false;
-  if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-    return false;
-  }
-  hwnd_ = control;
+void CImageButton::OnSubclassed() {
   // Owner-drawn, the platform's button logic never paints a face of its own
   // over the pictures (on focus, default-button or state changes).
   const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
   SetWindowLongW(hwnd_, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
   InvalidateRect(hwnd_, nullptr, TRUE);
-  return true;
 }
 
 void CImageButton::SetText(const std::wstring& label, int fontHeight) {
@@ -59,17 +47,6 @@ void CImageButton::SetText(const std::wstring& label, int fontHeight) {
   lstrcpynW(description.lfFaceName, L"Tahoma", LF_FACESIZE);
   labelFont_.reset(CreateFontIndirectW(&description));
   label_ = label;
-}
-
-LRESULT CALLBACK CImageButton::SubclassProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-  auto* button = reinterpret_cast<CImageButton*>(self);
-  if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, SubclassProc, kSubclassId);
-    button->hwnd_ = nullptr;
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
-  return button->OnMessage(message, wParam, lParam);
 }
 
 LRESULT CImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -84,7 +61,7 @@ LRESULT CImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_LBUTTONDOWN: {
       Apply(pointer_.ButtonDown());
-      const LRESULT result = DefSubclassProc(hwnd_, message, wParam, lParam);
+      const LRESULT result = Default(message, wParam, lParam);
       InvalidateRect(hwnd_, nullptr, FALSE);  // show the pressed picture
       return result;
     }
@@ -109,16 +86,16 @@ LRESULT CImageButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSELEAVE:
       tracking_ = false;
       Apply(pointer_.Leave());
-      return DefSubclassProc(hwnd_, message, wParam, lParam);
+      return Default(message, wParam, lParam);
     case WM_MOUSEMOVE: {
       RECT window;
       GetWindowRect(hwnd_, &window);
       Apply(pointer_.Move(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), window.right - window.left,
                           window.bottom - window.top));
-      return DefSubclassProc(hwnd_, message, wParam, lParam);
+      return Default(message, wParam, lParam);
     }
     default:
-      return DefSubclassProc(hwnd_, message, wParam, lParam);
+      return Default(message, wParam, lParam);
   }
 }
 

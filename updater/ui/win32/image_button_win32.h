@@ -11,22 +11,15 @@
 
 #include "updater/ui/image_button_state.h"
 #include "updater/ui/win32/gdi_objects_win32.h"
+#include "winui/subclassed_control.h"
 
 namespace zefo::win32 {
 
-class CImageButton {
+class CImageButton : public winui::SubclassedControl {
  public:
   // PNG resource ids; a fourth id of -1 loads the normal picture again.
   // Pictures that do not load leave their slot to the next one.
   CImageButton(int normalId, int hoverId, int pressedId, int fourthId);
-  ~CImageButton();
-  CImageButton(const CImageButton&) = delete;
-  CImageButton& operator=(const CImageButton&) = delete;
-
-  // Takes over the dialog's control `controlId`; false when there is none.
-  bool SubclassDlgItem(int controlId, HWND parent);
-  HWND hwnd() const { return hwnd_; }
-
   // The label and its font height (logical units; positive: cell height).
   // Does not repaint.
   void SetText(const std::wstring& label, int fontHeight);
@@ -38,8 +31,8 @@ class CImageButton {
   ButtonState state() const { return pointer_.state(); }
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnSubclassed() override;
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void Apply(const ButtonReaction& reaction);
   void Paint(HDC dc);
 
@@ -47,7 +40,6 @@ class CImageButton {
   ImageButtonPointer pointer_;
   std::wstring label_;
   Font labelFont_;
-  HWND hwnd_ = nullptr;
   bool tracking_ = false;
 };
 

@@ -8,7 +8,6 @@ namespace zefo::win32 {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 1;
 constexpr UINT_PTR kMarqueeTimer = 1;
 constexpr COLORREF kTextColour = RGB(255, 255, 255);
 
@@ -17,22 +16,12 @@ constexpr COLORREF kTextColour = RGB(255, 255, 255);
 CTextProgressCtrl::CTextProgressCtrl() = default;
 
 CTextProgressCtrl::~CTextProgressCtrl() {
-  if (hwnd_ != nullptr) {
-    KillTimer(hwnd_, kMarqueeTimer);
-    RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
-  }
+  if (hwnd_ != nullptr) KillTimer(hwnd_, kMarqueeTimer);
 }
 
-bool CTextProgressCtrl::SubclassDlgItem(int controlId, HWND parent) {
-  HWND control = GetDlgItem(parent, controlId);
-  if (control == nullptr || hwnd_ != nullptr) return false;
-  if (!SetWindowSubclass(control, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-    return false;
-  }
-  hwnd_ = control;
-  InvalidateRect(hwnd_, nullptr, FALSE);
-  return true;
-}
+void CTextProgressCtrl::OnSubclassed() { InvalidateRect(hwnd_, nullptr, FALSE); }
+
+void CTextProgressCtrl::OnWindowGone() { KillTimer(hwnd_, kMarqueeTimer); }
 
 void CTextProgressCtrl::SetTextFont(int height, int weight) {
   LOGFONTW description{};
@@ -46,18 +35,6 @@ void CTextProgressCtrl::SetProgressText(const std::wstring& text) {
   // Workers set the text while the window's thread may be painting it.
   std::lock_guard<std::mutex> lock(textMutex_);
   text_ = text;
-}
-
-LRESULT CALLBACK CTextProgressCtrl::SubclassProc(HWND window, UINT message, WPARAM wParam,
-                                                 LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-  auto* control = reinterpret_cast<CTextProgressCtrl*>(self);
-  if (message == WM_NCDESTROY) {
-    KillTimer(window, kMarqueeTimer);
-    RemoveWindowSubclass(window, SubclassProc, kSubclassId);
-    control->hwnd_ = nullptr;
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
-  return control->OnMessage(message, wParam, lParam);
 }
 
 LRESULT CTextProgressCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -79,7 +56,7 @@ LRESULT CTextProgressCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (wParam == kMarqueeTimer) model_.Tick(*this);
       return 0;
     default:
-      return DefSubclassProc(hwnd_, message, wParam, lParam);
+      return Default(message, wParam, lParam);
   }
 }
 

@@ -12,19 +12,14 @@
 
 #include "updater/ui/progress_model.h"
 #include "updater/ui/win32/gdi_objects_win32.h"
+#include "winui/subclassed_control.h"
 
 namespace zefo::win32 {
 
-class CTextProgressCtrl : private ProgressHost {
+class CTextProgressCtrl : public winui::SubclassedControl, private ProgressHost {
  public:
   CTextProgressCtrl();
   ~CTextProgressCtrl() override;
-  CTextProgressCtrl(const CTextProgressCtrl&) = delete;
-  CTextProgressCtrl& operator=(const CTextProgressCtrl&) = delete;
-
-  // Takes over the dialog's control `controlId`; false when there is none.
-  bool SubclassDlgItem(int controlId, HWND parent);
-  HWND hwnd() const { return hwnd_; }
 
   // Tahoma of that height (passed unchanged as the font height) and weight.
   void SetTextFont(int height, int weight);
@@ -36,8 +31,9 @@ class CTextProgressCtrl : private ProgressHost {
   std::atomic<bool> showText{false};
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnSubclassed() override;
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnWindowGone() override;
   void Paint(HDC target);
 
   // ProgressHost
@@ -52,7 +48,6 @@ class CTextProgressCtrl : private ProgressHost {
   Font textFont_;
   mutable std::mutex textMutex_;
   std::wstring text_;
-  HWND hwnd_ = nullptr;
 };
 
 }  // namespace zefo::win32
