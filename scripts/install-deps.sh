@@ -8,6 +8,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libssl-dev libc-ares-dev zlib1g-dev libsqlite3-dev libpng-dev
   python3 openssl procps dnsmasq-base
+  # The serving configuration's test runs Debian's nginx on loopback.
+  nginx
   # Cross builds, and the Debian sources of the Windows build's libraries.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev
   # Wine (32-bit beside 64-bit) and the headless display for the Windows tests.
