@@ -41,6 +41,16 @@ std::u16string Utf16Units(const std::wstring& name) {
   return units;
 }
 
+// A file, or a link found where a file or folder could be: the link goes,
+// never what it points to (FindEntries never marks a link as a folder).
+void RemoveFoundItem(const std::wstring& folder, const DirectoryEntry& entry) {
+  if (entry.isLink) {
+    RemoveLink(folder + entry.name);
+  } else {
+    RemoveFile(folder + entry.name);
+  }
+}
+
 template <typename Char>
 void Replace(std::basic_string<Char>& text, const std::basic_string<Char>& from,
              const std::basic_string<Char>& to) {
@@ -62,12 +72,18 @@ void MakeDirectoriesW(const std::wstring& path, wchar_t separator) {
 }
 
 void DeleteDirectoryTree(const std::wstring& folder) {
+  // A link named as the folder goes alone: what it points to is not part of
+  // the tree (a user's pictures behind a linked screenshots folder).
+  if (IsLink(folder)) {
+    RemoveLink(folder);
+    return;
+  }
   if (!IsDirectory(folder)) return;
   for (const DirectoryEntry& entry : FindEntries(folder, L"*.*")) {
     if (entry.isDirectory) {
       DeleteDirectoryTree(folder + entry.name + L"\\");
     } else {
-      RemoveFile(folder + entry.name);
+      RemoveFoundItem(folder, entry);
     }
   }
   RemoveEmptyDirectory(folder);
@@ -80,7 +96,7 @@ void DeleteFilesBefore(const std::wstring& folder, const std::wstring& boundary)
     if (entry.isDirectory) {
       DeleteFilesBefore(folder + entry.name + L"\\", boundary);
     } else if (Utf16Units(entry.name) < limit) {
-      RemoveFile(folder + entry.name);
+      RemoveFoundItem(folder, entry);
     }
   }
   RemoveEmptyDirectory(folder);
@@ -91,7 +107,7 @@ void DeleteOldFiles(const std::wstring& folder) {
     if (entry.isDirectory) {
       DeleteOldFiles(folder + entry.name + L"\\");
     } else {
-      RemoveFile(folder + entry.name);
+      RemoveFoundItem(folder, entry);
     }
   }
 }

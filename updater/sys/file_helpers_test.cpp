@@ -6,6 +6,7 @@
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "updater/sys/file_system.h"
@@ -55,12 +56,17 @@ class FileHelpersTest : public ::testing::Test {
     }
   }
 
-  // Every entry below `folder`, '/'-separated, folders with a trailing '/'.
+  // Every entry below `folder`, '/'-separated, folders with a trailing '/',
+  // links (never entered) with a trailing '@'.
   Listing List(const fs::path& folder) const {
     Listing listing;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
       std::string name = entry.path().lexically_relative(folder).generic_u8string();
-      if (entry.is_directory()) name += '/';
+      if (entry.is_symlink()) {
+        name += '@';
+      } else if (entry.is_directory()) {
+        name += '/';
+      }
       listing.push_back(name);
     }
     std::sort(listing.begin(), listing.end());
@@ -197,6 +203,80 @@ TEST_F(FileHelpersTest, DeleteOldFilesOnlyInOldFolders) {
   EXPECT_EQ(List(), (Listing{"backup.old/", "backup.old/b.txt", "backup.old/deeper.old/",
                              "backup.old/plain/", "backup.old/plain/e.old", "backup/", "backup/d.old",
                              "empty.old/", "old", "x.dll"}));
+}
+
+// A link made by the user or planted by anyone: the removal helpers take the
+// link away and never what it points to. Below root_: "in/" is where the
+// helpers are aimed, "out/" is the user's data elsewhere.
+struct LinkCase {
+  const char* name;
+  Listing entries;                                  // made first, as in Create()
+  std::vector<std::pair<std::string, std::string>> links;  // link -> target, both below root_
+  void (*remove)(const std::wstring& in);           // `in` is root_/in/ with a trailing '\'
+  Listing after;
+};
+
+const LinkCase kLinkCases[] = {
+    {"folder named is a link to a folder elsewhere",
+     {"in/", "out/pics/p.png"}, {{"in/Screens", "out/pics"}},
+     [](const std::wstring& in) { DeleteDirectoryTree(in + L"Screens\\"); },
+     {"in/", "out/", "out/pics/", "out/pics/p.png"}},
+    {"folder named is a link to a file elsewhere",
+     {"in/", "out/f.txt"}, {{"in/data", "out/f.txt"}},
+     [](const std::wstring& in) { DeleteDirectoryTree(in + L"data\\"); },
+     {"in/", "out/", "out/f.txt"}},
+    {"links inside a removed folder",
+     {"in/Output/a.txt", "in/Output/sub/b.txt", "out/pics/p.png", "out/f.txt"},
+     {{"in/Output/sub/pics", "out/pics"}, {"in/Output/f.txt", "out/f.txt"}, {"in/Output/up", "."}},
+     [](const std::wstring& in) { DeleteDirectoryTree(in + L"Output\\"); },
+     {"in/", "out/", "out/f.txt", "out/pics/", "out/pics/p.png"}},
+    {"dangling links, named and inside",
+     {"in/Output/a.txt", "out/"}, {{"in/gone", "out/missing"}, {"in/Output/gone", "out/missing"}},
+     [](const std::wstring& in) {
+       DeleteDirectoryTree(in + L"gone\\");
+       DeleteDirectoryTree(in + L"Output\\");
+     },
+     {"in/", "out/"}},
+    {"a named folder below a folder the user linked elsewhere",
+     {"in/", "out/data/screens/s.png", "out/data/keep.txt"}, {{"in/data", "out/data"}},
+     [](const std::wstring& in) { DeleteDirectoryTree(in + L"data\\screens\\"); },
+     {"in/", "in/data@", "out/", "out/data/", "out/data/keep.txt"}},
+    {"old sweep removes linked names and never enters them",
+     {"in/real.old/", "out/pics/p.old", "out/f.old", "out/g.old"},
+     {{"in/x.dll.old", "out/f.old"}, {"in/backup.old", "out/pics"}, {"in/real.old/a.old", "out/g.old"},
+      {"in/keep", "out/pics"}},
+     [](const std::wstring& in) { DeleteOldFiles(in); },
+     {"in/", "in/keep@", "in/real.old/", "out/", "out/f.old", "out/g.old", "out/pics/", "out/pics/p.old"}},
+    {"pruning by name removes links and never enters them",
+     {"in/log/c.log", "out/pics/a.log", "out/a.log"},
+     {{"in/log/a.log", "out/a.log"}, {"in/log/b", "out/pics"}},
+     [](const std::wstring& in) { DeleteFilesBefore(in + L"log\\", L"c"); },
+     {"in/", "in/log/", "in/log/c.log", "out/", "out/a.log", "out/pics/", "out/pics/a.log"}},
+};
+
+TEST_F(FileHelpersTest, RemovalsTakeLinksAwayAndNeverFollowThem) {
+  int index = 0;
+  for (const LinkCase& c : kLinkCases) {
+    const fs::path saved = root_;
+    root_ = saved / std::to_string(index++);
+    Create(c.entries);
+    for (const auto& [link, target] : c.links) {
+      const fs::path to = root_ / fs::u8path(target);
+      std::error_code error;
+      if (fs::is_directory(to)) {
+        fs::create_directory_symlink(to, root_ / fs::u8path(link), error);
+      } else {
+        fs::create_symlink(to, root_ / fs::u8path(link), error);
+      }
+      if (error) {
+        root_ = saved;
+        GTEST_SKIP() << "this system makes no symbolic links: " << error.message();
+      }
+    }
+    c.remove(Folder(L"in"));
+    EXPECT_EQ(List(), c.after) << c.name;
+    root_ = saved;
+  }
 }
 
 TEST_F(FileHelpersTest, ReplaceAllNeverSearchesReplacedText) {

@@ -38,6 +38,14 @@ bool MakeDirectory(const std::wstring& path);
 bool RemoveEmptyDirectory(const std::wstring& path);
 // _wremove: removes a file.
 bool RemoveFile(const std::wstring& path);
+// True when `path` (trailing separators ignored) is itself a link: a symbolic
+// link on Linux; on Windows any reparse point (junction, folder or file
+// link). Whatever it points to, or nothing, does not matter.
+bool IsLink(const std::wstring& path);
+// Removes the link `path` (trailing separators ignored), never what it points
+// to: unlink on Linux; RemoveDirectoryW for a folder reparse point, DeleteFileW
+// for a file one on Windows.
+bool RemoveLink(const std::wstring& path);
 // _wrename: fails when `to` exists (on Linux too).
 bool RenameNoReplace(const std::wstring& from, const std::wstring& to);
 // MoveFileExW(MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED).
@@ -51,7 +59,8 @@ bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool overwrite
 
 struct DirectoryEntry {
   std::wstring name;
-  bool isDirectory = false;
+  bool isDirectory = false;  // a real folder, never a link to one
+  bool isLink = false;       // a link (see IsLink): remove with RemoveLink, never enter
 };
 // _wfindfirst64/_wfindnext64 over `folder` + `pattern`, with pattern "*.*"
 // (every entry) or "*.<ext>" (names ending in ".<ext>", letter case ignored as

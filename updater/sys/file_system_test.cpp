@@ -207,8 +207,41 @@ TEST_F(FileSystemTest, FindEntriesDoesNotTreatLinksAsFolders) {
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].name, L"link");
   EXPECT_FALSE(found[0].isDirectory);
+  EXPECT_TRUE(found[0].isLink);
   EXPECT_TRUE(found[1].isDirectory);
+  EXPECT_FALSE(found[1].isLink);
 }
+#endif
+
+TEST_F(FileSystemTest, RemoveLinkRemovesOnlyTheLink) {
+  fs::create_directories(root_ / "target");
+  Write("target/keep.txt", "k");
+  std::error_code error;
+  fs::create_directory_symlink(root_ / "target", root_ / "folder-link", error);
+  if (!error) fs::create_symlink(root_ / "target" / "keep.txt", root_ / "file-link", error);
+  if (!error) fs::create_symlink(root_ / "missing", root_ / "dangling", error);
+  if (error) GTEST_SKIP() << "this system makes no symbolic links: " << error.message();
+
+  for (const wchar_t* link : {L"folder-link\\", L"folder-link", L"file-link", L"dangling"}) {
+    EXPECT_TRUE(IsLink(folder_ + link)) << link;
+  }
+  EXPECT_TRUE(RemoveLink(folder_ + L"folder-link\\")) << "a trailing separator names the link";
+  EXPECT_TRUE(RemoveLink(folder_ + L"file-link"));
+  EXPECT_TRUE(RemoveLink(folder_ + L"dangling"));
+  EXPECT_EQ(Read("target/keep.txt"), "k");
+
+  // What is not a link stays.
+  for (const wchar_t* real : {L"target\\", L"target\\keep.txt", L"missing"}) {
+    EXPECT_FALSE(IsLink(folder_ + real)) << real;
+    EXPECT_FALSE(RemoveLink(folder_ + real)) << real;
+  }
+  EXPECT_EQ(Read("target/keep.txt"), "k");
+  std::vector<std::wstring> left;
+  for (const auto& entry : fs::directory_iterator(root_)) left.push_back(entry.path().filename().wstring());
+  EXPECT_EQ(left, std::vector<std::wstring>{L"target"});
+}
+
+#ifndef _WIN32
 
 TEST_F(FileSystemTest, ResolvePathIgnoringCaseFindsTheStoredNames) {
   fs::create_directories(root_ / "Data" / "Sub");

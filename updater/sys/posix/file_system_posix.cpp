@@ -81,6 +81,13 @@ bool CopyContents(int from, int to) {
   }
 }
 
+// A trailing separator makes the system follow a link to a folder.
+std::string WithoutTrailingSeparators(const std::wstring& path) {
+  std::string native = NativePathString(path);
+  while (native.size() > 1 && native.back() == '/') native.pop_back();
+  return native;
+}
+
 FileHandle Open(const std::wstring& path, const char* mode) {
   FileHandle file(std::fopen(NativePathString(path).c_str(), mode));
   if (!file) Fail();
@@ -127,6 +134,23 @@ bool RemoveEmptyDirectory(const std::wstring& path) {
 
 bool RemoveFile(const std::wstring& path) {
   return Check(unlink(NativePathString(path).c_str()));
+}
+
+bool IsLink(const std::wstring& path) {
+  struct stat st;
+  if (lstat(WithoutTrailingSeparators(path).c_str(), &st) != 0) return Fail();
+  return S_ISLNK(st.st_mode);
+}
+
+bool RemoveLink(const std::wstring& path) {
+  const std::string native = WithoutTrailingSeparators(path);
+  struct stat st;
+  if (lstat(native.c_str(), &st) != 0) return Fail();
+  if (!S_ISLNK(st.st_mode)) {
+    errno = EINVAL;
+    return Fail();
+  }
+  return Check(unlink(native.c_str()));
 }
 
 bool RenameNoReplace(const std::wstring& from, const std::wstring& to) {
@@ -200,19 +224,20 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
   while (const dirent* entry = readdir(dir.get())) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    DirectoryEntry found{ToWideString(name), false};
+    DirectoryEntry found{ToWideString(name)};
     if (suffix && !EndsWithIgnoringCase(found.name, extension)) continue;
-    // Symbolic links count as files: removing a tree must not follow one
-    // out of it.
+    // A link is never a folder here: removing a tree must not follow one out
+    // of it.
     unsigned char type = entry->d_type;
     if (type == DT_UNKNOWN) {
       struct stat st;
-      if (fstatat(dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-          S_ISDIR(st.st_mode)) {
-        type = DT_DIR;
+      if (fstatat(dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(st.st_mode)) type = DT_DIR;
+        if (S_ISLNK(st.st_mode)) type = DT_LNK;
       }
     }
     found.isDirectory = type == DT_DIR;
+    found.isLink = type == DT_LNK;
     entries.push_back(std::move(found));
   }
   std::sort(entries.begin(), entries.end(),

@@ -17,6 +17,11 @@ struct FindCloser {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+  while (path.size() > 1 && IsSeparator(path.back())) path.pop_back();
+  return path;
+}
+
 FileHandle Open(const std::wstring& path, const wchar_t* mode) {
   return FileHandle(_wfsopen(path.c_str(), mode, _SH_DENYNO));
 }
@@ -53,6 +58,25 @@ bool RemoveEmptyDirectory(const std::wstring& path) { return RemoveDirectoryW(pa
 
 bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
 
+bool IsLink(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(WithoutTrailingSeparators(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool RemoveLink(const std::wstring& path) {
+  const std::wstring link = WithoutTrailingSeparators(path);
+  const DWORD attributes = GetFileAttributesW(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    SetLastError(ERROR_NOT_A_REPARSE_POINT);
+    return false;
+  }
+  // A folder link or junction is removed as a folder, which removes the link
+  // alone and never touches its target.
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return RemoveDirectoryW(link.c_str()) != 0;
+  return DeleteFileW(link.c_str()) != 0;
+}
+
 bool RenameNoReplace(const std::wstring& from, const std::wstring& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
 }
@@ -74,12 +98,12 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
   do {
     const std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
-    // A junction or folder link counts as a file: removing a tree must not
+    // A junction or link is never a folder here: removing a tree must not
     // follow one out of it.
     const DWORD attributes = data.dwFileAttributes;
-    const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-    entries.push_back(DirectoryEntry{name, directory});
+    const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !link;
+    entries.push_back(DirectoryEntry{name, directory, link});
   } while (FindNextFileW(search.get(), &data));
   return entries;
 }
