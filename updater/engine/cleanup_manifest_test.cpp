@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/test_folders.h"
@@ -98,6 +99,80 @@ INSTANTIATE_TEST_SUITE_P(Manifests, CleanupManifestCases, ::testing::ValuesIn(kC
                          [](const ::testing::TestParamInfo<ManifestCase>& test) {
                            return std::string(test.param.name);
                          });
+
+// Links in the program folder, made by the user ("Screenshots" kept with
+// their pictures, game data moved to another drive) or by anyone: an entry
+// takes a link away, never what it points to, while a named item below a
+// linked folder is still found through it.
+struct LinkCase {
+  const char* name;
+  std::string manifest;
+  std::vector<std::string> files;                           // below the temporary root
+  std::vector<std::pair<std::string, std::string>> links;  // link -> target, below the root
+  std::vector<std::string> after;                          // every entry below the root; links end in '@'
+};
+
+const LinkCase kLinkCases[] = {
+    {"folder entry naming a linked folder", "[folders]\nscreenshots\n", {"pictures/p.png"},
+     {{"program/Screenshots", "pictures"}},
+     {"outside.txt", "pictures/", "pictures/p.png", "program/", "victim/", "victim/v.txt"}},
+    {"folder entry naming a link to a file", "[folders]\nnotes\n", {}, {{"program/notes", "outside.txt"}},
+     {"outside.txt", "program/", "victim/", "victim/v.txt"}},
+    {"links inside a removed folder", "OldTools\n", {"program/OldTools/a.exe", "pictures/p.png"},
+     {{"program/OldTools/pics", "pictures"}, {"program/OldTools/up", "."}, {"program/OldTools/o.txt", "outside.txt"}},
+     {"outside.txt", "pictures/", "pictures/p.png", "program/", "victim/", "victim/v.txt"}},
+    {"dangling links", "[folders]\ngone\nold\n", {"program/old/a.txt"},
+     {{"program/gone", "nothing"}, {"program/old/gone", "nothing"}},
+     {"outside.txt", "program/", "victim/", "victim/v.txt"}},
+    {"file below a linked folder", "[files]\ndata\\obsolete.dll\n[folders]\ndata\\cache\n",
+     {"drive/data/obsolete.dll", "drive/data/keep.pak", "drive/data/cache/c.bin"},
+     {{"program/Data", "drive/data"}},
+     {"drive/", "drive/data/", "drive/data/keep.pak", "outside.txt", "program/", "program/Data@", "victim/",
+      "victim/v.txt"}},
+};
+
+// Every entry below `folder`: folders end in '/', links in '@' (never entered).
+std::vector<std::string> ListEntries(const fs::path& folder) {
+  std::vector<std::string> listing;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    std::string name = entry.path().lexically_relative(folder).generic_u8string();
+    if (entry.is_symlink()) {
+      name += '@';
+    } else if (entry.is_directory()) {
+      name += '/';
+    }
+    listing.push_back(name);
+  }
+  std::sort(listing.begin(), listing.end());
+  return listing;
+}
+
+TEST_F(CleanupManifestTest, EntriesNeverFollowLinksOutOfTheProgramFolder) {
+  for (const LinkCase& c : kLinkCases) {
+    TempFolder root;
+    const fs::path program = root.path() / "program";
+    fs::create_directories(program);
+    WriteFileBytes(root.path() / "outside.txt", "o");
+    WriteFileBytes(root.path() / "victim" / "v.txt", "v");
+    for (const std::string& file : c.files) {
+      if (file.back() == '/') {
+        fs::create_directories(root.path() / file);
+      } else {
+        WriteFileBytes(root.path() / file, "x");
+      }
+    }
+    for (const auto& [link, target] : c.links) {
+      std::error_code error;
+      fs::create_symlink(root.path() / target, root.path() / link, error);
+      if (error) GTEST_SKIP() << "this system makes no symbolic links: " << error.message();
+    }
+    WriteFileBytes(program / "RemoveFiles.inf", c.manifest);
+    fs::current_path(program);
+    ApplyRemoveFilesManifest();
+    fs::current_path(previous_);
+    EXPECT_EQ(ListEntries(root.path()), c.after) << c.name;
+  }
+}
 
 TEST_F(CleanupManifestTest, ManifestIsDeletedEvenWhenEntriesStay) {
   WriteManifest("[files]\nnothing.txt\n");

@@ -17,6 +17,9 @@ constexpr int kLogDayOffset = -7;
 }  // namespace
 
 void TidyProgramFolder(std::time_t now) {
+  // "Output" is this program's scratch folder; a link of that name is not, and
+  // goes before the log upkeep removes "Output\Launcher\" through it.
+  if (IsLink(L"Output")) RemoveLink(L"Output");
   for (const wchar_t* leftover : {L"ZEFOLauncher.exe_old", L"ZLauncher.exe.old", L"libcurl.dll.old"}) {
     RemoveFile(leftover);
   }

@@ -11,5 +11,6 @@ if(ZEFO_BUILD_TESTS)
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/cleanup_manifest_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/contained_path_test.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/housekeeping_test.cpp
     LIBS zefo_engine zefo_test_support)
 endif()
