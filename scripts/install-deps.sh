@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libssl-dev libc-ares-dev zlib1g-dev libsqlite3-dev libpng-dev
+  libcurl4-openssl-dev libssl-dev libc-ares-dev zlib1g-dev libsqlite3-dev libpng-dev libsodium-dev
   python3 openssl procps dnsmasq-base
   # The serving configuration's test runs Debian's nginx on loopback.
   nginx
