@@ -12,13 +12,18 @@ const char* NonEmptyEnvironment(const char* name) {
 
 }  // namespace
 
+TrustLocations ChosenTrustLocations() {
+  TrustLocations chosen;
+  chosen.file = NonEmptyEnvironment("CURL_CA_BUNDLE");
+  if (!chosen.file) chosen.file = NonEmptyEnvironment("SSL_CERT_FILE");
+  chosen.folder = NonEmptyEnvironment("SSL_CERT_DIR");
+  return chosen;
+}
+
 void UseSystemTrustStore(CURL* curl) {
-  const char* bundle = NonEmptyEnvironment("CURL_CA_BUNDLE");
-  if (!bundle) bundle = NonEmptyEnvironment("SSL_CERT_FILE");
-  if (bundle) curl_easy_setopt(curl, CURLOPT_CAINFO, bundle);
-  if (const char* folder = NonEmptyEnvironment("SSL_CERT_DIR")) {
-    curl_easy_setopt(curl, CURLOPT_CAPATH, folder);
-  }
+  const TrustLocations chosen = ChosenTrustLocations();
+  if (chosen.file) curl_easy_setopt(curl, CURLOPT_CAINFO, chosen.file);
+  if (chosen.folder) curl_easy_setopt(curl, CURLOPT_CAPATH, chosen.folder);
 }
 
 void SetGetOptions(CURL* curl, const char* url, long lowSpeedTimeSeconds) {

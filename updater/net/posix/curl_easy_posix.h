@@ -25,4 +25,13 @@ using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
 // low-speed abort after `lowSpeedTimeSeconds` without a byte.
 void SetGetOptions(CURL* curl, const char* url, long lowSpeedTimeSeconds);
 
+// The trust store the environment names, as the curl tool reads it: the file
+// from CURL_CA_BUNDLE or SSL_CERT_FILE, the folder from SSL_CERT_DIR. Null
+// where it names none (libcurl's built-in one then applies).
+struct TrustLocations {
+  const char* file = nullptr;
+  const char* folder = nullptr;
+};
+TrustLocations ChosenTrustLocations();
+
 }  // namespace zefo

@@ -4,9 +4,11 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
 #include <thread>
 
 #include "updater/net/download.h"
+#include "updater/net/posix/curl_share_posix.h"
 #include "updater/sys/file_helpers.h"
 #include "updater/sys/file_system.h"
 #include "updater/sys/last_error.h"
@@ -87,22 +89,83 @@ class FileSink {
   std::uint32_t error_ = 0;
 };
 
+// Whether the head of the last answer ended with its blank line. libcurl
+// takes a connection closed in the middle of the head as the end of an answer
+// without a body, which would leave an empty file reported as fetched.
+class HeadWatch {
+ public:
+  static size_t Receive(char* data, size_t size, size_t count, void* self) {
+    const std::string_view line(data, size * count);
+    auto* watch = static_cast<HeadWatch*>(self);
+    // Each answer of a redirect or an interim status starts a head of its own.
+    if (line.rfind("HTTP/", 0) == 0) watch->complete_ = false;
+    if (line == "\r\n" || line == "\n") watch->complete_ = true;
+    return size * count;
+  }
+  bool complete() const { return complete_; }
+
+ private:
+  bool complete_ = false;
+};
+
+// Failures that say the connection broke under the request.
+bool ConnectionBroke(CURLcode result) {
+  return result == CURLE_GOT_NOTHING || result == CURLE_SEND_ERROR ||
+         result == CURLE_RECV_ERROR || result == CURLE_PARTIAL_FILE;
+}
+
+enum class Outcome { kDone, kFailed, kBrokenKeptAlive };
+
+// One request on a handle whose options are set; the reason of a failure is
+// left in the thread's last error.
+Outcome Perform(CURL* c, const std::wstring& path, Route route) {
+  FileSink sink(c, path, route);
+  HeadWatch head;
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+  curl_easy_setopt(c, CURLOPT_HEADERDATA, &head);
+  CURLcode result = curl_easy_perform(c);
+  if (result == CURLE_OK && !head.complete()) result = CURLE_GOT_NOTHING;
+  long status = 0;
+  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+  if (result == CURLE_OK) {
+    if (!Accepted(route, status)) {
+      SetLastErrorCode(kErrorHttpStatusBase + static_cast<std::uint32_t>(status));
+      return Outcome::kFailed;
+    }
+    if (sink.OpenIfNeeded() && sink.Finish()) return Outcome::kDone;
+    SetLastErrorCode(sink.error());
+    return Outcome::kFailed;
+  }
+  if (sink.error() != 0) {
+    SetLastErrorCode(sink.error());
+    return Outcome::kFailed;
+  }
+  if (result == CURLE_HTTP_RETURNED_ERROR) {
+    SetLastErrorCode(kErrorHttpStatusBase + static_cast<std::uint32_t>(status));
+    return Outcome::kFailed;
+  }
+  SetLastErrorCode(kErrorCurlBase + static_cast<std::uint32_t>(result));
+  long newConnections = 0;
+  curl_easy_getinfo(c, CURLINFO_NUM_CONNECTS, &newConnections);
+  return ConnectionBroke(result) && newConnections == 0 ? Outcome::kBrokenKeptAlive
+                                                        : Outcome::kFailed;
+}
+
 bool Transfer(const std::wstring& url, const std::wstring& path, Route route,
               long lowSpeedTimeSeconds) {
-  CurlEasy curl = NewCurlEasy();
+  SharedCurlEasy curl = NewSharedCurlEasy();
   if (!curl) {
     SetLastErrorCode(kErrorCurlBase + CURLE_FAILED_INIT);
     return false;
   }
   CURL* c = curl.get();
   const std::string narrowUrl = ToNarrowString(url);
-  FileSink sink(c, path, route);
   CurlList headers;
   SetGetOptions(c, narrowUrl.c_str(), lowSpeedTimeSeconds);
   curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
   curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kPieceSize);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &FileSink::Receive);
-  curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+  curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &HeadWatch::Receive);
   if (route == Route::kDirect) {
     // Straight to the server, past every proxy and cache; no validators are
     // sent, so the server cannot answer 304.
@@ -114,26 +177,15 @@ bool Transfer(const std::wstring& url, const std::wstring& path, Route route,
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
   }
 
-  const CURLcode result = curl_easy_perform(c);
-  long status = 0;
-  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-  if (result == CURLE_OK) {
-    if (!Accepted(route, status)) {
-      SetLastErrorCode(kErrorHttpStatusBase + static_cast<std::uint32_t>(status));
-      return false;
-    }
-    if (sink.OpenIfNeeded() && sink.Finish()) return true;
-    SetLastErrorCode(sink.error());
-    return false;
+  Outcome outcome = Perform(c, path, route);
+  if (outcome == Outcome::kBrokenKeptAlive) {
+    // The server closed a kept-alive connection while the request was on it.
+    // libcurl asks again by itself only when nothing at all came back; a
+    // fresh connection would have fetched the file, so this one tries it.
+    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
+    outcome = Perform(c, path, route);
   }
-  if (sink.error() != 0) {
-    SetLastErrorCode(sink.error());
-  } else if (result == CURLE_HTTP_RETURNED_ERROR) {
-    SetLastErrorCode(kErrorHttpStatusBase + static_cast<std::uint32_t>(status));
-  } else {
-    SetLastErrorCode(kErrorCurlBase + static_cast<std::uint32_t>(result));
-  }
-  return false;
+  return outcome == Outcome::kDone;
 }
 
 }  // namespace
