@@ -42,6 +42,20 @@ endif()
 # Later find_package(CURL) calls find this same package through CURL_DIR.
 find_package(CURL CONFIG REQUIRED
   PATHS "${ZEFO_DEPS_DIR}/lib/cmake/CURL" NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+# libsodium: the Ed25519 signatures of published releases. Static from the
+# cache on Windows (SODIUM_STATIC: no dllimport), Debian's libsodium-dev on Linux.
+if(WIN32)
+  add_library(Sodium::Sodium STATIC IMPORTED)
+  set_target_properties(Sodium::Sodium PROPERTIES
+    IMPORTED_LOCATION "${ZEFO_DEPS_DIR}/lib/libsodium.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${ZEFO_DEPS_DIR}/include"
+    INTERFACE_COMPILE_DEFINITIONS SODIUM_STATIC)
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+  add_library(Sodium::Sodium ALIAS PkgConfig::SODIUM)
+endif()
+
 if(WIN32)
   # What the static libcurl and c-ares need from Windows; curl's exported
   # target misses some of them (iphlpapi for c-ares).

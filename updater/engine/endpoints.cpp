@@ -12,6 +12,7 @@ const Endpoints& Endpoints::Builtin() {
       L"http://" ZEFO_STAGE_HTTP_HOST "/zefolauncher/patch",
       "https://" ZEFO_WEBHOOK_HOST "/cgi-bin/webhook/send?key=3f1c2b7a-9d4e-4a61-8b05-6c2e7f9a1d34",
       "https://" ZEFO_API_HOST "/ipinfo",
+      ZEFO_RELEASE_PUBLIC_KEY,
   };
   return endpoints;
 }

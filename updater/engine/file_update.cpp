@@ -129,7 +129,7 @@ bool PatchManager::UpdateLauncherFiles(MainWindowPort& window) {
         FormatToW(primary, L"%s/%d/%s", secureBase.c_str(), static_cast<int>(version), L"download_info.txt") >= 0 &&
         FormatToW(fallback, L"%s/%d/%s", plainBase.c_str(), static_cast<int>(version), L"download_info.txt") >= 0 &&
         FormatToW(localPath, L"Output//Launcher//%d_%s", static_cast<int>(version), L"download_info.txt") >= 0;
-    const FetchResult fetch = FetchServerFile(formed, primary, fallback, localPath);
+    const FetchResult fetch = FetchServerFile(formed, primary, fallback, localPath, endpoints().releasePublicKey);
     const bool downloaded = fetch.downloaded;
     const LastError& error = fetch.error;
     if (!downloaded) return ManifestFailed(*this, window, error, primary, version);

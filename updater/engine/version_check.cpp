@@ -21,7 +21,8 @@ bool PatchManager::CheckVersion(MainWindowPort& window) {
   const bool formed = FormatToW(primary, L"%s/%s", SecureBase().c_str(), L"VersionInfo.txt") >= 0 &&
                       FormatToW(fallback, L"%s/%s", PlainBase().c_str(), L"VersionInfo.txt") >= 0 &&
                       FormatToW(localPath, L"Output//Launcher//%s", L"VersionInfo.txt") >= 0;
-  const FetchResult fetch = FetchServerFile(formed, primary, fallback, localPath);
+  const FetchResult fetch = FetchServerFile(formed, primary, fallback, localPath, endpoints().releasePublicKey,
+                                              SignedManifest::kVersionInfo);
   const bool downloaded = fetch.downloaded;
   const LastError& error = fetch.error;
 

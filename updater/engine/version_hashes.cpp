@@ -24,7 +24,7 @@ bool PatchManager::LoadVersionHashes() {
   const bool formed = FormatToW(primary, L"%s/%s", SecureBase().c_str(), L"VersionHash.inf") >= 0 &&
                       FormatToW(fallback, L"%s/%s", PlainBase().c_str(), L"VersionHash.inf") >= 0 &&
                       FormatToW(localPath, L"Output//Launcher//%s", L"VersionHash.inf") >= 0;
-  const FetchResult fetch = FetchServerFile(formed, primary, fallback, localPath);
+  const FetchResult fetch = FetchServerFile(formed, primary, fallback, localPath, endpoints().releasePublicKey);
   const bool downloaded = fetch.downloaded;
   const LastError& error = fetch.error;
 

@@ -24,6 +24,10 @@ enum class ZefoError : std::uint32_t {
   kUnsafePath = 2,      // a published name leaves the program folder
   kDigestMismatch = 3,  // a fetched file's bytes differ from its digest
   kBadManifest = 4,     // a manifest is cut short or has a bad field
+  // Signed releases (an updater built with the publisher's key).
+  kSignatureMissing = 10,  // no signature file came with a manifest
+  kSignatureInvalid = 11,  // the signature is not the key's, for these bytes
+  kReleaseExpired = 12,    // "VersionInfo.txt" is past, or lacks a readable, expiry
 };
 
 constexpr std::uint32_t ToErrorCode(ZefoError e) {

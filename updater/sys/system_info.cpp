@@ -76,6 +76,12 @@ std::string ZefoErrorText(ZefoError error) {
     case ZefoError::kUnsafePath: return "The file name leads outside the program folder.\r\n";
     case ZefoError::kDigestMismatch: return "The file's contents do not match its MD5 digest.\r\n";
     case ZefoError::kBadManifest: return "The file list is cut short or has a bad field.\r\n";
+    case ZefoError::kSignatureMissing:
+      return "signature missing: no signature of the publisher came with the file.\r\n";
+    case ZefoError::kSignatureInvalid:
+      return "signature invalid: the file is not signed by the publisher's key.\r\n";
+    case ZefoError::kReleaseExpired:
+      return "release expired: the published version is past its expiry, or its expiry cannot be read.\r\n";
   }
   return "";
 }
