@@ -7,6 +7,7 @@
 
 #include "updater/diag/error_report.h"
 #include "updater/engine/contained_path.h"
+#include "updater/engine/durable_files.h"
 #include "updater/engine/formats/manifest_formats.h"
 #include "updater/engine/install_rules.h"
 #include "updater/engine/patch_manager.h"
@@ -106,9 +107,10 @@ class FullDownloadRun {
 
  private:
   bool InstallAll(const std::vector<FilePlan>& plans);
+  bool MakeDurable(const std::vector<FilePlan>& plans);
   bool ManifestFailure(const std::wstring& manifestAddress, const LastError& error);
   bool FileDownloadFailure(const FilePlan& plan);
-  bool FileCopyFailure(const FilePlan& plan);
+  bool FileCopyFailure(const std::string& installPath);
   void Report(const std::wstring& subject, const LastError& error) const;
 
   PatchManager& manager_;
@@ -160,7 +162,7 @@ bool FullDownloadRun::Run() {
     }
   }
 
-  if (!InstallAll(plans)) return false;
+  if (!InstallAll(plans) || !MakeDurable(plans)) return false;
   WriteRegistryValue(RegistryRoot::kCurrentUser, manager_.SettingsKey(), manager_.m_latestVersion);
   DeleteDirectoryTree(folder + L"\\Output\\Launcher\\");
   return true;
@@ -190,9 +192,26 @@ bool FullDownloadRun::InstallAll(const std::vector<FilePlan>& plans) {
         return FileDownloadFailure(plan);
       }
     }
-    if (!InstallStagedCopy(plan)) return FileCopyFailure(plan);
+    if (!InstallStagedCopy(plan)) return FileCopyFailure(plan.record->installPath);
     window_.SetProgress(ProgressValue(++installed));
   }
+  return true;
+}
+
+// Before the version is recorded: the copies reach the disk in one pass, and
+// a delivered new updater takes the program's name (left aside while its
+// version is recorded, it would never be used).
+bool FullDownloadRun::MakeDurable(const std::vector<FilePlan>& plans) {
+  std::vector<std::wstring> targets;
+  for (const FilePlan& plan : plans) targets.push_back(plan.target);
+  std::size_t failed = 0;
+  if (!SyncToDisk(targets, &failed)) return FileCopyFailure(plans[failed].record->installPath);
+  const PatchManager::NewUpdater placed = manager_.PlaceNewUpdater();
+  if (placed == PatchManager::NewUpdater::kFailed ||
+      (placed == PatchManager::NewUpdater::kPlaced && !SyncToDisk({L"ZEFOLauncher.exe"}, &failed))) {
+    return FileCopyFailure("ZEFOLauncher_New.exe");
+  }
+  if (placed == PatchManager::NewUpdater::kPlaced) manager_.m_restartRequired = true;
   return true;
 }
 
@@ -223,8 +242,8 @@ bool FullDownloadRun::FileDownloadFailure(const FilePlan& plan) {
   return false;
 }
 
-bool FullDownloadRun::FileCopyFailure(const FilePlan& plan) {
-  std::string shown = plan.record->installPath;
+bool FullDownloadRun::FileCopyFailure(const std::string& installPath) {
+  std::string shown = installPath;
   ReplaceAll(shown, "\\", "/");
   const std::string detail = FormatDetail("\n[ File Copy Error ] /  %s", shown.c_str());
   if (ShowErrorBox(window_, kPatchFailed, detail, BoxForm::kSingleButton) == MessageBoxDlg::kConfirm) {

@@ -30,14 +30,18 @@ void PatchManager::CheckInstallation(MainWindowPort& window) {
   if (box.DoModal(window) == MessageBoxDlg::kConfirm) window.Post(WindowMessage::kAppExit);
 }
 
-bool PatchManager::InstallNewUpdater() {
-  if (!PathExists(L"ZEFOLauncher_New.exe")) return true;
+PatchManager::NewUpdater PatchManager::PlaceNewUpdater() {
+  if (!PathExists(L"ZEFOLauncher_New.exe")) return NewUpdater::kNone;
   RemoveFile(L"ZEFOLauncher.exe_old");
   // The running program can be renamed, not overwritten.
-  RenameNoReplace(L"ZEFOLauncher.exe", L"ZEFOLauncher.exe_old");
-  RenameNoReplace(L"ZEFOLauncher_New.exe", L"ZEFOLauncher.exe");
-  return false;
+  const bool movedAside = RenameNoReplace(L"ZEFOLauncher.exe", L"ZEFOLauncher.exe_old");
+  if (RenameNoReplace(L"ZEFOLauncher_New.exe", L"ZEFOLauncher.exe")) return NewUpdater::kPlaced;
+  // Otherwise the folder would be left without an updater to start.
+  if (movedAside) RenameNoReplace(L"ZEFOLauncher.exe_old", L"ZEFOLauncher.exe");
+  return NewUpdater::kFailed;
 }
+
+bool PatchManager::InstallNewUpdater() { return PlaceNewUpdater() == NewUpdater::kNone; }
 
 void PatchManager::PromptRestart(MainWindowPort& window) {
   MessageBoxDlg box;

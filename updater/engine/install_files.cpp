@@ -1,5 +1,8 @@
 // InstallUpdatedFiles: puts the proven files of the regular update in place
 // and then records the new version.
+#include <vector>
+
+#include "updater/engine/durable_files.h"
 #include "updater/engine/install_rules.h"
 #include "updater/engine/patch_manager.h"
 #include "updater/engine/step_failure.h"
@@ -23,6 +26,8 @@ bool CopyFailed(MainWindowPort& window, const std::string& name) {
 
 bool PatchManager::InstallUpdatedFiles(const FileUpdateRecords& records, const std::wstring& currentFolder,
                                        MainWindowPort& window) {
+  std::vector<std::wstring> installed;
+  std::vector<const std::string*> installedNames;
   for (const auto& [name, record] : records) {
     const std::wstring target = InstallTargetPath(currentFolder, name);
     std::wstring source = currentFolder + L"/" + ToWideString(record.stagingPath);
@@ -36,10 +41,24 @@ bool PatchManager::InstallUpdatedFiles(const FileUpdateRecords& records, const s
     if (parts.extension == L".inf" && lowercaseName == L"movefiles.inf") m_restartRequired = true;
     if (!InstallFile(source, target, SetAsideFor(parts.extension))) return CopyFailed(window, name);
     if (parts.extension == L".exe" && lowercaseName == L"zefolauncher_new.exe") m_restartRequired = true;
+    installed.push_back(target);
+    installedNames.push_back(&name);
   }
 
-  // Last, once every file is in place: a run stopped before this point
-  // leaves the old version recorded, and the next run repeats the update.
+  // Everything below happens before the version is recorded: a run stopped
+  // on the way leaves the old version, and the next run repeats the update.
+  // The copies were written without a sync each; one pass makes them durable.
+  std::size_t failed = 0;
+  if (!SyncToDisk(installed, &failed)) return CopyFailed(window, *installedNames[failed]);
+  // A new updater left aside while its version is recorded would never be
+  // used: the next start finds the version current.
+  if (m_restartRequired) {
+    const NewUpdater placed = PlaceNewUpdater();
+    if (placed == NewUpdater::kFailed ||
+        (placed == NewUpdater::kPlaced && !SyncToDisk({L"ZEFOLauncher.exe"}, &failed))) {
+      return CopyFailed(window, "ZEFOLauncher_New.exe");
+    }
+  }
   if (m_installedVersion < m_latestVersion) {
     WriteRegistryValue(RegistryRoot::kCurrentUser, SettingsKey(), m_latestVersion);
   }

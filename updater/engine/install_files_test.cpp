@@ -88,7 +88,10 @@ TEST_F(InstallUpdatedFilesTest, RestartMarkAndSetAsideFollowTheExactName) {
     program_.Write(c.name, "present");
     Stage(c.name, "delivered");
     ASSERT_TRUE(Install()) << c.name;
-    EXPECT_EQ(program_.Read(c.name), "delivered") << c.name;
+    // A new updater at the top takes the program's name at once.
+    const std::string placed = program_.Exists(c.name) ? c.name : "ZEFOLauncher.exe";
+    EXPECT_EQ(program_.Read(placed), "delivered") << c.name;
+    std::filesystem::remove(program_.path() / "ZEFOLauncher.exe");
     EXPECT_EQ(manager_.m_restartRequired, c.restart) << c.name;
     EXPECT_EQ(program_.Exists(std::string(c.name) + ".old"), c.setAside) << c.name;
   }
@@ -142,6 +145,35 @@ TEST_F(InstallUpdatedFilesTest, CopyFailureStopsThereAndKeepsTheOldVersion) {
       EXPECT_TRUE(window.Posts().empty());
     }
   }
+}
+
+TEST_F(InstallUpdatedFilesTest, NewUpdaterTakesTheProgramNameBeforeTheVersionIsRecorded) {
+  program_.Write("ZEFOLauncher.exe", "running");
+  Stage("ZEFOLauncher_New.exe", "new build");
+  Stage("a.txt", "a");
+
+  ASSERT_TRUE(Install());
+  EXPECT_EQ(program_.Read("ZEFOLauncher.exe"), "new build");
+  EXPECT_EQ(program_.Read("ZEFOLauncher.exe_old"), "running");
+  EXPECT_FALSE(program_.Exists("ZEFOLauncher_New.exe"));
+  EXPECT_TRUE(manager_.m_restartRequired);
+  EXPECT_EQ(testing::ReadVersionValue(kLiveKey), 104);
+  // Nothing is left for the worker to put in place.
+  EXPECT_TRUE(manager_.InstallNewUpdater());
+}
+
+TEST_F(InstallUpdatedFilesTest, NewUpdaterThatCannotTakeTheNameLeavesTheOldVersionAndTheRunningBuild) {
+  program_.Write("ZEFOLauncher.exe", "running");
+  // A folder of the set-aside name that cannot be removed blocks the swap.
+  program_.Write("ZEFOLauncher.exe_old/keep.txt", "user's");
+  Stage("ZEFOLauncher_New.exe", "new build");
+
+  EXPECT_FALSE(Install());
+  EXPECT_EQ(program_.Read("ZEFOLauncher.exe"), "running");
+  EXPECT_EQ(program_.Read("ZEFOLauncher.exe_old/keep.txt"), "user's");
+  EXPECT_EQ(testing::ReadVersionValue(kLiveKey), 101);
+  ASSERT_EQ(window_.Boxes().size(), 1u);
+  EXPECT_EQ(window_.Boxes()[0].message, L"Launcher patch failed.\n[ File Copy Error ] /  ZEFOLauncher_New.exe");
 }
 
 TEST_F(InstallUpdatedFilesTest, NameLeavingTheFolderIsNeverWritten) {

@@ -52,6 +52,12 @@ class PatchManager {
   bool InstallUpdatedFiles(const FileUpdateRecords& records, const std::wstring& currentFolder,
                            MainWindowPort& window);
   bool FullDownload(MainWindowPort& window);
+  // What became of a delivered "ZEFOLauncher_New.exe".
+  enum class NewUpdater { kNone, kPlaced, kFailed };
+  // Puts a delivered new updater in place of the running one; when it cannot
+  // take the program's name, the running build keeps it.
+  NewUpdater PlaceNewUpdater();
+  // False when a new updater was delivered (a restart is needed).
   bool InstallNewUpdater();
   void PromptRestart(MainWindowPort& window);
 

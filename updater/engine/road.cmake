@@ -12,6 +12,9 @@ target_sources(zefo_engine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/install_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_check.cpp)
+zefo_sources(zefo_engine
+  POSIX ${CMAKE_CURRENT_LIST_DIR}/posix/durable_files_posix.cpp
+  WIN32 ${CMAKE_CURRENT_LIST_DIR}/win32/durable_files_win32.cpp)
 
 if(ZEFO_BUILD_TESTS)
   # Without servers: both targets.

@@ -17,12 +17,8 @@ unsigned UpdateWorker(PatchManager& manager, MainWindowPort* window) {
       return 0;
     }
     window->ClearWorkerStarted();
-    if (manager.m_restartRequired) {
-      manager.InstallNewUpdater();
-      window->Post(WindowMessage::kUpdateRestart);
-    } else {
-      window->Post(WindowMessage::kUpdateLaunch);
-    }
+    // A delivered new updater was put in place before its version was recorded.
+    window->Post(manager.m_restartRequired ? WindowMessage::kUpdateRestart : WindowMessage::kUpdateLaunch);
     return 0;
   }
 
@@ -41,8 +37,8 @@ unsigned FullDownloadWorker(PatchManager& manager, MainWindowPort* window) {
     return 0;
   }
   window->ClearWorkerStarted();
-  window->Post(manager.InstallNewUpdater() ? WindowMessage::kUpdateLaunch
-                                           : WindowMessage::kUpdateRestart);
+  // The full download marks the restart when it put a new updater in place.
+  window->Post(manager.m_restartRequired ? WindowMessage::kUpdateRestart : WindowMessage::kUpdateLaunch);
   return 0;
 }
 
