@@ -1,7 +1,6 @@
 #include "updater/engine/cleanup_manifest.h"
 
 #include <cctype>
-#include <cstdio>
 #include <string>
 
 #include "updater/engine/contained_path.h"
@@ -15,12 +14,22 @@ namespace {
 
 const wchar_t kManifestName[] = L"RemoveFiles.inf";
 
-// One line without its end. Windows editors write CR LF, older tools a lone
-// CR; both end a line like LF does (a file name cannot hold a CR anyway).
-bool ReadManifestLine(std::FILE* file, std::string* line) {
+// A narrow name takes at most 4 bytes per character of the wide buffer it is
+// converted into; anything longer can never be converted.
+constexpr std::size_t kMaxEntryBytes = 4 * kTextBufferSize;
+
+bool IsTrimmed(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v'; }
+
+// One line, lower-cased and trimmed as it is read. Windows editors write
+// CR LF, older tools a lone CR; both end a line like LF does (a file name
+// cannot hold a CR anyway). `overlong`: more than kMaxEntryBytes were left.
+bool ReadEntryLine(std::FILE* file, std::string* line, bool* overlong) {
   line->clear();
+  *overlong = false;
   int c = std::getc(file);
   if (c == EOF) return false;
+  std::string blanks;  // kept only when more text follows them
+  bool blanksOverflow = false;
   for (; c != EOF; c = std::getc(file)) {
     if (c == '\n') break;
     if (c == '\r') {
@@ -28,22 +37,31 @@ bool ReadManifestLine(std::FILE* file, std::string* line) {
       if (next != '\n' && next != EOF) std::ungetc(next, file);
       break;
     }
-    line->push_back(static_cast<char>(c));
+    if (*overlong) continue;
+    if (IsTrimmed(c)) {
+      if (line->empty()) continue;
+      if (line->size() + blanks.size() < kMaxEntryBytes) {
+        blanks.push_back(static_cast<char>(c));
+      } else {
+        blanksOverflow = true;
+      }
+      continue;
+    }
+    line->append(blanks);
+    blanks.clear();
+    line->push_back(static_cast<char>(std::tolower(c)));
+    *overlong = blanksOverflow || line->size() > kMaxEntryBytes;
   }
+  if (*overlong) line->clear();
   return true;
 }
 
-std::string Lowered(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-void RemoveEntry(const std::wstring& folder, const std::string& entry, bool folders) {
-  if (!NamesItemBelowFolder(entry)) return;
+void RemoveEntry(const std::wstring& folder, const RemovalEntry& entry) {
+  if (!NamesItemBelowFolder(entry.name)) return;
   wchar_t wide[kTextBufferSize];
-  if (!ToWide(entry.c_str(), wide, kTextBufferSize)) return;
+  if (!ToWide(entry.name.c_str(), wide, kTextBufferSize)) return;
   const std::wstring path = ResolvePathIgnoringCase(folder, wide);
-  if (folders) {
+  if (entry.folder) {
     DeleteDirectoryTree(path + L"\\");
   } else {
     RemoveFile(path);
@@ -51,6 +69,20 @@ void RemoveEntry(const std::wstring& folder, const std::string& entry, bool fold
 }
 
 }  // namespace
+
+void ReadRemoveFilesManifest(std::FILE* file, const std::function<void(const RemovalEntry&)>& take) {
+  RemovalEntry entry;
+  bool overlong = false;
+  while (ReadEntryLine(file, &entry.name, &overlong)) {
+    if (entry.name == "[folders]") {
+      entry.folder = true;
+    } else if (entry.name == "[files]") {
+      entry.folder = false;
+    } else if (!entry.name.empty() && !overlong) {
+      take(entry);
+    }
+  }
+}
 
 void ApplyRemoveFilesManifest() {
   // Longer than its 260 characters the current folder cannot be read; names
@@ -60,18 +92,7 @@ void ApplyRemoveFilesManifest() {
   {
     const FileHandle manifest = OpenForReading(kManifestName);
     if (!manifest) return;
-    bool folders = true;
-    std::string line;
-    while (ReadManifestLine(manifest.get(), &line)) {
-      const std::string entry = TrimString(Lowered(line), " \t\n\v");
-      if (entry == "[folders]") {
-        folders = true;
-      } else if (entry == "[files]") {
-        folders = false;
-      } else {
-        RemoveEntry(folder, entry, folders);
-      }
-    }
+    ReadRemoveFilesManifest(manifest.get(), [&folder](const RemovalEntry& entry) { RemoveEntry(folder, entry); });
   }
   RemoveFile(kManifestName);
 }

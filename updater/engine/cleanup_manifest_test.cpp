@@ -86,6 +86,9 @@ const ManifestCase kCases[] = {
      {"d.txt"}},
     {"LastLineWithoutLineEnd", "[files]\na.txt", {"a.txt", "b.txt"}, {"b.txt"}},
     {"FormFeedIsNotTrimmed", "[files]\n\fa.txt\n", {"a.txt"}, {"a.txt"}},
+    {"LongBlankRunsAreTrimmed", "[files]\n" + std::string(5000, ' ') + "A.txt" + std::string(5000, '\t') + "\n",
+     {"a.txt", "b.txt"}, {"b.txt"}},
+    {"OverlongLineIsNoEntry", "[files]\n" + std::string(3000, 'x') + "\nb.txt\n", {"b.txt", "c.txt"}, {"c.txt"}},
     {"MissingEntriesAreHarmless", "[files]\nnothing.txt\n[folders]\nnowhere\n", {"a.txt"}, {"a.txt"}},
     // Blank lines and lines naming the program folder itself or anything
     // outside it remove nothing, in either mode.

@@ -38,13 +38,14 @@ bool MakeDirectory(const std::wstring& path);
 bool RemoveEmptyDirectory(const std::wstring& path);
 // _wremove: removes a file.
 bool RemoveFile(const std::wstring& path);
-// True when `path` (trailing separators ignored) is itself a link: a symbolic
-// link on Linux; on Windows any reparse point (junction, folder or file
-// link). Whatever it points to, or nothing, does not matter.
+// True when `path` is itself a link: a symbolic link on Linux; on Windows any
+// reparse point (junction, folder or file link). Trailing separators and "."
+// components name the same item. What it points to, or nothing, does not
+// matter.
 bool IsLink(const std::wstring& path);
-// Removes the link `path` (trailing separators ignored), never what it points
-// to: unlink on Linux; RemoveDirectoryW for a folder reparse point, DeleteFileW
-// for a file one on Windows.
+// Removes the link `path` (named as for IsLink), never what it points to:
+// unlink on Linux; RemoveDirectoryW for a folder reparse point, DeleteFileW
+// for a file one on Windows. Fails when `path` is not a link.
 bool RemoveLink(const std::wstring& path);
 // _wrename: fails when `to` exists (on Linux too).
 bool RenameNoReplace(const std::wstring& from, const std::wstring& to);

@@ -81,11 +81,19 @@ bool CopyContents(int from, int to) {
   }
 }
 
-// A trailing separator makes the system follow a link to a folder.
-std::string WithoutTrailingSeparators(const std::wstring& path) {
+// The link itself: a trailing separator or "." component would make the
+// system follow it.
+std::string LinkPathString(const std::wstring& path) {
   std::string native = NativePathString(path);
-  while (native.size() > 1 && native.back() == '/') native.pop_back();
-  return native;
+  for (;;) {
+    if (native.size() > 1 && native.back() == '/') {
+      native.pop_back();
+    } else if (native.size() > 2 && native.compare(native.size() - 2, 2, "/.") == 0) {
+      native.resize(native.size() - 2);
+    } else {
+      return native;
+    }
+  }
 }
 
 FileHandle Open(const std::wstring& path, const char* mode) {
@@ -138,12 +146,12 @@ bool RemoveFile(const std::wstring& path) {
 
 bool IsLink(const std::wstring& path) {
   struct stat st;
-  if (lstat(WithoutTrailingSeparators(path).c_str(), &st) != 0) return Fail();
+  if (lstat(LinkPathString(path).c_str(), &st) != 0) return Fail();
   return S_ISLNK(st.st_mode);
 }
 
 bool RemoveLink(const std::wstring& path) {
-  const std::string native = WithoutTrailingSeparators(path);
+  const std::string native = LinkPathString(path);
   struct stat st;
   if (lstat(native.c_str(), &st) != 0) return Fail();
   if (!S_ISLNK(st.st_mode)) {
