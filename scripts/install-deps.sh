@@ -12,6 +12,7 @@ packages=(
   nginx
   # Cross builds, and the Debian sources of the Windows build's libraries.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev
+  autoconf automake libtool
   # Wine (32-bit beside 64-bit) and the headless display for the Windows tests.
   wine wine64 wine32:i386 xvfb x11-utils xdotool imagemagick
 )
