@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "updater/sys/file_system.h"
 
@@ -10,6 +11,9 @@ namespace zefo::publish {
 
 // fopen for a path of any characters (wide on Windows).
 FileHandle OpenFile(const std::filesystem::path& path, const char* mode);
+// Creates a new file for binary writing that only its owner may read (a
+// secret key); fails when `path` exists. `reason` says why it failed.
+FileHandle CreatePrivateFile(const std::filesystem::path& path, std::string* reason);
 // Writes the stream's buffers and asks the system to put the data on disk.
 bool SyncFile(std::FILE* file);
 // Makes the names created or renamed in `folder` durable.

@@ -10,6 +10,8 @@
 #include "tools/zefo-publish/publish_names.h"
 #include "tools/zefo-publish/published_tree.h"
 #include "tools/zefo-publish/release_plan.h"
+#include "tools/zefo-publish/signing_key.h"
+#include "tools/zefo-publish/top_switch.h"
 #include "tools/zefo-publish/tree_rules.h"
 #include "updater/engine/formats/manifest_formats.h"
 
@@ -18,37 +20,6 @@ namespace zefo::publish {
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path Temporary(fs::path path) { return path += kTemporarySuffix; }
-
-bool Exists(const fs::path& path) {
-  std::error_code error;
-  return fs::exists(path, error);
-}
-
-// The three files a client reads first, in the order they are switched.
-const char* const kSwitchedFiles[] = {kVersionHashName, kFullPatchName, kVersionInfoName};
-
-// A release stopped inside the switch left the temporary "VersionInfo.txt"
-// after the temporary "VersionHash.inf" had been renamed into place; every
-// temporary file was complete by then, so the switch is finished.
-bool FinishInterruptedSwitch(const fs::path& root, std::ostream& log, std::vector<std::string>* errors) {
-  const fs::path infoTemp = Temporary(root / kVersionInfoName);
-  if (!Exists(infoTemp) || Exists(Temporary(root / kVersionHashName))) return true;
-  std::int32_t version = 0;
-  if (FileHandle file = OpenFile(infoTemp, "rb")) version = ReadVersionInfo(file.get());
-  for (const char* name : {kFullPatchName, kVersionInfoName}) {
-    const fs::path temp = Temporary(root / name);
-    if (Exists(temp) && !RenameOver(temp, root / name)) {
-      errors->push_back("cannot finish the interrupted switch to version " + std::to_string(version) + ": " +
-                        temp.u8string() + " cannot be renamed");
-      return false;
-    }
-  }
-  SyncFolder(root);
-  log << "finished the switch to version " << version << ", which an earlier release had begun\n";
-  return true;
-}
 
 // True when one folder is the other or lies inside it.
 bool Overlap(const fs::path& a, const fs::path& b) {
@@ -101,7 +72,7 @@ class ReleaseWriter {
     // without the temporary "VersionHash.inf").
     std::vector<std::string> temporaries;
     for (auto it = std::rbegin(kSwitchedFiles); it != std::rend(kSwitchedFiles); ++it) {
-      const std::string name = std::string(*it) + kTemporarySuffix;
+      const std::string name = *it + kTemporarySuffix;
       if (std::find(tree.temporaryFiles.begin(), tree.temporaryFiles.end(), name) != tree.temporaryFiles.end()) {
         temporaries.push_back(name);
       }
@@ -132,8 +103,28 @@ class ReleaseWriter {
     if (!write(file.get()) || !SyncFile(file.get()) || std::fclose(file.release()) != 0) {
       return Fail("cannot write " + temp.u8string());
     }
+    // The signature is in place before the file it signs.
+    if (request_.signingKey != nullptr && !WriteSignature(path, shown, rename)) return false;
     if (rename && !RenameOver(temp, path)) return Fail("cannot rename " + temp.u8string());
     foldersToSync_.insert(path.parent_path());
+    return true;
+  }
+
+  // The signature of the bytes just written to the temporary `path`.
+  bool WriteSignature(const fs::path& path, const std::string& shown, bool rename) {
+    std::string bytes;
+    if (!ReadFileBytes(Temporary(path), &bytes)) return Fail("cannot read back " + Temporary(path).u8string());
+    const std::string signature = request_.signingKey->Sign(bytes);
+    const fs::path signaturePath = SignaturePath(path);
+    const fs::path temp = Temporary(signaturePath);
+    Step("write " + shown + kSignatureSuffix + (rename ? "" : kTemporarySuffix));
+    FileHandle file = OpenFile(temp, "wb");
+    if (!file) return Fail("cannot create " + temp.u8string());
+    if (std::fwrite(signature.data(), 1, signature.size(), file.get()) != signature.size() || !SyncFile(file.get()) ||
+        std::fclose(file.release()) != 0) {
+      return Fail("cannot write " + temp.u8string());
+    }
+    if (rename && !RenameOver(temp, signaturePath)) return Fail("cannot rename " + temp.u8string());
     return true;
   }
 
@@ -203,7 +194,11 @@ class ReleaseWriter {
            WriteFile(root_ / kFullPatchName, kFullPatchName,
                      [&](std::FILE* file) { return WriteFullPatchFile(file, plan_.fullPatch); }, false) &&
            WriteFile(root_ / kVersionInfoName, kVersionInfoName,
-                     [&](std::FILE* file) { return WriteVersionInfo(file, plan_.version); }, false) &&
+                     [&](std::FILE* file) {
+                       const std::string text = VersionInfoText(plan_.version, request_.expiresUtc);
+                       return std::fwrite(text.data(), 1, text.size(), file) == text.size();
+                     },
+                     false) &&
            (SyncFolder(root_) || Fail("cannot flush " + root_.u8string() + " to disk"));
   }
 
@@ -222,7 +217,8 @@ class ReleaseWriter {
   bool Switch() {
     Step("switch to version " + std::to_string(plan_.version));
     bool first = true;
-    for (const char* name : kSwitchedFiles) {
+    for (const std::string& name : kSwitchedFiles) {
+      if (request_.signingKey == nullptr && IsSignatureName(name)) continue;
       if (!RenameOver(Temporary(root_ / name), root_ / name)) {
         if (first) {
           Fail(std::string("cannot rename the temporary ") + name);
@@ -247,6 +243,26 @@ class ReleaseWriter {
   std::set<fs::path> foldersToSync_;
   bool createdRoot_ = false;
 };
+
+// A signed ROOT stays signed by one key: an unsigned release, or one signed
+// with another key, would make every signed updater refuse it.
+bool CheckSigningState(const ReleaseRequest& request, const PublishedTree& tree, std::vector<std::string>* errors) {
+  const fs::path info = request.root / kVersionInfoName;
+  if (!tree.published || !Exists(SignaturePath(info))) return true;
+  if (request.signingKey == nullptr) {
+    errors->push_back("ROOT is signed (VersionInfo.txt.sig exists): publish with --sign SECRET_KEY_FILE");
+    return false;
+  }
+  std::string bytes;
+  std::string signature;
+  if (!ReadFileBytes(info, &bytes) || !ReadFileBytes(SignaturePath(info), &signature) ||
+      !SignatureMatches(request.signingKey->publicKey(), bytes, signature)) {
+    errors->push_back("VersionInfo.txt.sig does not verify with this key (another key signed ROOT, or the file "
+                      "changed since); check ROOT, then sign it anew with zefo-publish resign");
+    return false;
+  }
+  return true;
+}
 
 void Summarise(const ReleasePlan& plan, std::ostream& log) {
   log << "published version " << plan.version << ": " << plan.copies.size() << " new or changed file(s), "
@@ -282,6 +298,7 @@ bool PublishRelease(const ReleaseRequest& request, const StepObserver& observer,
     return false;
   }
 
+  if (!CheckSigningState(request, tree, errors)) return false;
   if (Overlap(request.root, request.build)) {
     errors->push_back("ROOT and BUILD_DIR must not lie inside one another");
     return false;

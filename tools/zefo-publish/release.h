@@ -1,5 +1,8 @@
 // `zefo-publish release`: publishes a launcher build as a new version.
 //
+// Signed (--sign), each manifest's signature "<name>.sig" is written and put
+// in place before the manifest itself, and switched right before it.
+//
 // Order of writing, so that a client never meets a version before its files:
 // the new version folders with their files and lists (no client looks there
 // yet), then temporary copies of "VersionHash.inf", "FullPatchInfo.inf" and
@@ -13,17 +16,24 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace zefo::publish {
 
+class SigningKey;
+
 struct ReleaseRequest {
   std::filesystem::path root;
   std::filesystem::path build;
   std::int32_t version = 0;
   std::FILE* progressStream = nullptr;  // progress lines, when a terminal
+  // Signs every manifest written ("<name>.sig"); not owned.
+  const SigningKey* signingKey = nullptr;
+  // The second line of "VersionInfo.txt" (signed releases only).
+  std::optional<std::int64_t> expiresUtc = std::nullopt;
 };
 
 // Told of each change to ROOT just before it is made ("copy 104/a.dll").

@@ -3,11 +3,13 @@
 #include <system_error>
 
 #include "tools/zefo-publish/published_tree.h"
+#include "tools/zefo-publish/signature_rules.h"
 #include "tools/zefo-publish/tree_rules.h"
 
 namespace zefo::publish {
 
-std::vector<std::string> VerifyTree(const std::filesystem::path& root, std::FILE* progressStream) {
+std::vector<std::string> VerifyTree(const std::filesystem::path& root, std::FILE* progressStream,
+                                    const std::optional<ReleaseKey>& publicKey, std::int64_t nowUtc) {
   std::error_code error;
   if (!std::filesystem::exists(root, error)) return {root.u8string() + " does not exist"};
   const PublishedTree tree = ReadPublishedTree(root);
@@ -17,6 +19,11 @@ std::vector<std::string> VerifyTree(const std::filesystem::path& root, std::FILE
   if (tree.published) {
     for (std::string& problem : FindTreeProblems(root, tree, true, progressStream)) {
       problems.push_back(std::move(problem));
+    }
+    if (publicKey) {
+      for (std::string& problem : FindSignatureProblems(root, tree, *publicKey, nowUtc)) {
+        problems.push_back(std::move(problem));
+      }
     }
   }
   for (std::string& line : DescribeLeftovers(tree)) problems.push_back(std::move(line));

@@ -1,14 +1,37 @@
 #include "tools/zefo-publish/platform.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace zefo::publish {
 
 FileHandle OpenFile(const std::filesystem::path& path, const char* mode) {
   return FileHandle(std::fopen(path.c_str(), mode));
+}
+
+FileHandle CreatePrivateFile(const std::filesystem::path& path, std::string* reason) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) {
+    *reason = errno == EEXIST ? "it exists already (a key is never overwritten)" : std::strerror(errno);
+    return nullptr;
+  }
+  // The mode, whatever the umask.
+  if (fchmod(fd, 0600) != 0) {
+    *reason = std::strerror(errno);
+    close(fd);
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) {
+    *reason = std::strerror(errno);
+    close(fd);
+  }
+  return FileHandle(file);
 }
 
 bool SyncFile(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }

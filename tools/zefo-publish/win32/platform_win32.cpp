@@ -1,6 +1,7 @@
 #include "tools/zefo-publish/platform.h"
 
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
@@ -11,6 +12,31 @@ namespace zefo::publish {
 FileHandle OpenFile(const std::filesystem::path& path, const char* mode) {
   const std::string narrow(mode);
   return FileHandle(_wfopen(path.c_str(), std::wstring(narrow.begin(), narrow.end()).c_str()));
+}
+
+// A new file inherits its folder's permissions; the key belongs in a folder
+// only its owner may read (docs/SIGNING.md).
+FileHandle CreatePrivateFile(const std::filesystem::path& path, std::string* reason) {
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    *reason = code == ERROR_FILE_EXISTS ? "it exists already (a key is never overwritten)"
+                                        : "Windows error " + std::to_string(code);
+    return nullptr;
+  }
+  // The descriptor, then the stream, own the handle from here on.
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    *reason = "cannot open the new file";
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) {
+    _close(fd);
+    *reason = "cannot open the new file";
+  }
+  return FileHandle(file);
 }
 
 bool SyncFile(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
