@@ -22,7 +22,10 @@ bool IsTrimmed(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v'; 
 
 // One line, lower-cased and trimmed as it is read. Windows editors write
 // CR LF, older tools a lone CR; both end a line like LF does (a file name
-// cannot hold a CR anyway). `overlong`: more than kMaxEntryBytes were left.
+// cannot hold a CR anyway). The text ends at a zero byte, as it does for the
+// string functions of the C runtime; a name cannot hold one, and the bytes
+// after it must not turn a blank line into one naming the folder itself.
+// `overlong`: more than kMaxEntryBytes were left.
 bool ReadEntryLine(std::FILE* file, std::string* line, bool* overlong) {
   line->clear();
   *overlong = false;
@@ -30,6 +33,7 @@ bool ReadEntryLine(std::FILE* file, std::string* line, bool* overlong) {
   if (c == EOF) return false;
   std::string blanks;  // kept only when more text follows them
   bool blanksOverflow = false;
+  bool cut = false;  // a zero byte ends the text of the line
   for (; c != EOF; c = std::getc(file)) {
     if (c == '\n') break;
     if (c == '\r') {
@@ -37,7 +41,8 @@ bool ReadEntryLine(std::FILE* file, std::string* line, bool* overlong) {
       if (next != '\n' && next != EOF) std::ungetc(next, file);
       break;
     }
-    if (*overlong) continue;
+    if (c == '\0') cut = true;
+    if (*overlong || cut) continue;
     if (IsTrimmed(c)) {
       if (line->empty()) continue;
       if (line->size() + blanks.size() < kMaxEntryBytes) {

@@ -88,6 +88,10 @@ const ManifestCase kCases[] = {
     {"FormFeedIsNotTrimmed", "[files]\n\fa.txt\n", {"a.txt"}, {"a.txt"}},
     {"LongBlankRunsAreTrimmed", "[files]\n" + std::string(5000, ' ') + "A.txt" + std::string(5000, '\t') + "\n",
      {"a.txt", "b.txt"}, {"b.txt"}},
+    // A zero byte ends a line's text: what follows it must not make a blank
+    // line name something, least of all the program folder.
+    {"ZeroByteEndsTheText", std::string("[files]\n\0a.txt\nb.txt\0c.txt\n[folders]\n\0sub\n", 42),
+     {"a.txt", "b.txt", "sub/c.txt"}, {"a.txt", "sub/c.txt"}},
     {"OverlongLineIsNoEntry", "[files]\n" + std::string(3000, 'x') + "\nb.txt\n", {"b.txt", "c.txt"}, {"c.txt"}},
     {"MissingEntriesAreHarmless", "[files]\nnothing.txt\n[folders]\nnowhere\n", {"a.txt"}, {"a.txt"}},
     // Blank lines and lines naming the program folder itself or anything
