@@ -128,7 +128,8 @@ bool FullDownloadRun::Run() {
   const bool formed = FormatToW(httpsManifest, L"%s/%s", secureBase.c_str(), kManifestName) >= 0 &&
                       FormatToW(httpManifest, L"%s/%s", plainBase.c_str(), kManifestName) >= 0 &&
                       FormatToW(localManifest, L"Output//Launcher//%s", kManifestName) >= 0;
-  const FetchResult fetch = FetchServerFile(formed, httpsManifest, httpManifest, localManifest);
+  const FetchResult fetch = FetchServerFile(formed, httpsManifest, httpManifest, localManifest,
+                                              manager_.endpoints().releasePublicKey);
   if (!fetch.downloaded) return ManifestFailure(httpsManifest, fetch.error);
 
   FullPatchContents contents;
