@@ -2,8 +2,8 @@
 # Builds the static libraries the updater links from Debian 12's own source
 # packages, into ${ZEFO_DEPS_CACHE:-$HOME/.cache/zefo-deps}/<triplet>:
 #   i686-w64-mingw32, x86_64-w64-mingw32: libcurl (Schannel, c-ares resolver,
-#     zlib; HTTP and HTTPS only), c-ares and libpng; zlib is Debian's
-#     libz-mingw-w64-dev under /usr/<triplet>.
+#     zlib; HTTP and HTTPS only), c-ares, libpng and libsodium; zlib is
+#     Debian's libz-mingw-w64-dev under /usr/<triplet>.
 #   linux: libcurl (OpenSSL, Debian's c-ares, zlib; HTTP and HTTPS only, the
 #     system CA store), since Debian's own libcurl resolves names on threads
 #     and so cannot take a list of DNS servers.
@@ -39,7 +39,7 @@ for triplet in "$@"; do
     *) echo "build-win-deps: unknown triplet '$triplet'" >&2; usage ;;
   esac
 done
-for tool in apt-get dpkg-source cmake ninja flock sha256sum; do
+for tool in apt-get dpkg-source cmake ninja flock sha256sum autoreconf libtoolize; do
   command -v "$tool" >/dev/null || die "'$tool' is missing; run scripts/install-deps.sh first"
 done
 
@@ -167,8 +167,32 @@ curl_common_args=(
   -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF -DCURL_LTO=OFF -DENABLE_UNIX_SOCKETS=OFF
 )
 
+# libsodium is built with its own autotools scripts. Debian's source is the
+# upstream git tree, without a generated configure: autoreconf makes it in a
+# copy, so the cached source stays as fetched.
+sodium_build() {
+  local source=$1 prefix=$2 logs=$3
+  local build=$logs/libsodium log=$logs/libsodium.log
+  rm -rf "$build"
+  cp -a "$source" "$build"
+  # No stack protector: it would need mingw's libssp at every link.
+  if ! (
+    cd "$build" &&
+      autoreconf -fi &&
+      ./configure --host="$triplet" --prefix="$prefix" --disable-shared --enable-static \
+        --disable-ssp --disable-dependency-tracking \
+        CC="$triplet-gcc-posix" CFLAGS="-O2 -D_WIN32_WINNT=0x0601 -DWINVER=0x0601" &&
+      nice -n 10 make -j "$JOBS" &&
+      make install
+  ) >"$log" 2>&1; then
+    tail -n 20 "$log" >&2
+    die "building libsodium for $triplet failed (full log: $log)"
+  fi
+  rm -rf "$build"
+}
+
 build_windows() {
-  local prefix=$1 logs=$2 curl_src=$3 cares_src=$4 png_src=$5
+  local prefix=$1 logs=$2 curl_src=$3 cares_src=$4 png_src=$5 sodium_src=$6
   local sysroot=/usr/$triplet
   [ -f "$sysroot/lib/libz.a" ] || die "$sysroot/lib/libz.a is missing; install libz-mingw-w64-dev"
   # Windows 7 is the oldest target, as for the updater itself.
@@ -200,6 +224,8 @@ build_windows() {
     -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_WINDOWS_SSPI=ON \
     -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none \
     -DCARES_INCLUDE_DIR="$prefix/include" -DCARES_LIBRARY="$prefix/lib/libcares.a"
+
+  sodium_build "$sodium_src" "$prefix" "$logs"
 }
 
 build_linux() {
@@ -231,7 +257,7 @@ for triplet in "$@"; do
     system_packages=(libssl-dev libc-ares-dev zlib1g-dev)
   else
     compiler=$triplet-gcc-posix
-    packages=(curl c-ares libpng1.6)
+    packages=(curl c-ares libpng1.6 libsodium)
     system_packages=(libz-mingw-w64-dev)
   fi
   command -v "$compiler" >/dev/null || die "compiler '$compiler' is missing; run scripts/install-deps.sh"
