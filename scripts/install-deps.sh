@@ -8,6 +8,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libssl-dev libc-ares-dev zlib1g-dev libsqlite3-dev libpng-dev libsodium-dev
   python3 openssl procps dnsmasq-base
+  # The fuzz targets: clang with its libFuzzer runtime.
+  clang libclang-rt-14-dev
   # The serving configuration's test runs Debian's nginx on loopback.
   nginx
   # Cross builds, and the Debian sources of the Windows build's libraries.
