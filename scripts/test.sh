@@ -33,6 +33,17 @@ cmake --preset linux >/dev/null && cmake --build --preset linux || exit 1
 step "Linux tests"
 ctest --preset linux -j 2 || status=1
 
+step "Fuzz regression: every corpus of fuzz/ replayed once"
+# clang with libFuzzer where its runtime links, else the targets' replay main.
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEFO_FUZZ=ON \
+  -DZEFO_BUILD_TESTS=OFF -DZEFO_BUILD_BENCHMARKS=OFF >/dev/null && cmake --build build/fuzz || exit 1
+if grep -q '^ZEFO_HAVE_LIBFUZZER:INTERNAL=1' build/fuzz/CMakeCache.txt; then
+  echo "Fuzz targets built with libFuzzer"
+else
+  echo "Fuzz targets built with the replay main (no libFuzzer)"
+fi
+ctest --test-dir build/fuzz -j 2 --output-on-failure || status=1
+
 step "Windows build, 32-bit (the product and its tests)"
 cmake --preset windows >/dev/null && cmake --build --preset windows || exit 1
 if [ "$win_tests" = windows64 ]; then
