@@ -33,6 +33,13 @@ cmake --preset linux >/dev/null && cmake --build --preset linux || exit 1
 step "Linux tests"
 ctest --preset linux -j 2 || status=1
 
+step "Debian package of the operator's tools (built, then checked in a scratch folder)"
+if deb=$(bash scripts/package.sh deb); then
+  bash tests/ops/check-packages.sh deb "$deb" || status=1
+else
+  status=1
+fi
+
 step "Fuzz regression: every corpus of fuzz/ replayed once"
 # clang with libFuzzer where its runtime links, else the targets' replay main.
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEFO_FUZZ=ON \
@@ -49,6 +56,14 @@ cmake --preset windows >/dev/null && cmake --build --preset windows || exit 1
 if [ "$win_tests" = windows64 ]; then
   step "Windows build, 64-bit twin"
   cmake --preset windows64 >/dev/null && cmake --build --preset windows64 || exit 1
+fi
+
+step "Windows program folder zip"
+if (cd "build/windows" && cpack) >build/windows/package.log 2>&1; then
+  bash tests/ops/check-packages.sh zip build/windows/packages/ZEFOLauncher-*-win32.zip || status=1
+else
+  tail -20 build/windows/package.log
+  status=1
 fi
 
 step "Windows tests under Wine"
