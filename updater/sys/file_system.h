@@ -54,8 +54,9 @@ bool MoveReplace(const std::wstring& from, const std::wstring& to);
 // CopyFileW. With `overwrite` false the copy fails when `to` exists. A target
 // in use (a running program) cannot be overwritten on either platform. On
 // Linux the target's mode follows its name: "*.exe" (any case) is made
-// executable, everything else gets the ordinary file mode; the data is synced
-// to disk before the call returns.
+// executable, everything else gets the ordinary file mode. Like CopyFileW the
+// data is not synced to disk: callers that record what they copied make their
+// copies durable in one pass first (engine/durable_files.h).
 bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool overwrite);
 
 struct DirectoryEntry {

@@ -96,6 +96,11 @@ std::string LinkPathString(const std::wstring& path) {
   }
 }
 
+bool SyncFile(const std::wstring& path) {
+  FileDescriptor file(open(NativePathString(path).c_str(), O_RDONLY | O_CLOEXEC));
+  return (file.get() >= 0 && fsync(file.get()) == 0) || Fail();
+}
+
 FileHandle Open(const std::wstring& path, const char* mode) {
   FileHandle file(std::fopen(NativePathString(path).c_str(), mode));
   if (!file) Fail();
@@ -180,7 +185,8 @@ bool RenameNoReplace(const std::wstring& from, const std::wstring& to) {
 bool MoveReplace(const std::wstring& from, const std::wstring& to) {
   if (rename(NativePathString(from).c_str(), NativePathString(to).c_str()) == 0) return true;
   if (errno != EXDEV) return Fail();
-  return CopyFileTo(from, to, true) && RemoveFile(from);
+  // The source goes only once its copy is on the disk.
+  return CopyFileTo(from, to, true) && SyncFile(to) && RemoveFile(from);
 }
 
 bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool overwrite) {
@@ -203,7 +209,7 @@ bool CopyFileTo(const std::wstring& from, const std::wstring& to, bool overwrite
     return Fail();
   }
   if (ftruncate(target.get(), 0) != 0 || fchmod(target.get(), ModeForName(to)) != 0 ||
-      !CopyContents(source.get(), target.get()) || fsync(target.get()) != 0 || !target.Close()) {
+      !CopyContents(source.get(), target.get()) || !target.Close()) {
     const int error = errno;
     // A half-written copy would pass for the real file.
     unlink(targetPath.c_str());
