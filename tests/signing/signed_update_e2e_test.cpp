@@ -227,8 +227,7 @@ class ForgedTreeTest : public SignedUpdateTest, public ::testing::WithParamInter
     switch (GetParam().forgery) {
       case Forgery::kNoSignature: fs::remove(signature); break;
       case Forgery::kOtherFilesSignature:
-        fs::copy_file(live_.base() / "101" / "download_info.txt.sig", signature,
-                      fs::copy_options::overwrite_existing);
+        WriteBytes(signature, ReadBytes(live_.base() / "101" / "download_info.txt.sig"));
         break;
       case Forgery::kFlippedByte: {
         std::string bytes = ReadBytes(manifest);
