@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,17 +105,25 @@ class NginxServingTest : public ::testing::Test {
     return endpoints;
   }
 
-  // What the operator runs: zefo-publish release TREE BUILD --version N.
-  void Publish(const fs::path& tree, std::int32_t version) {
-    const fs::path build = root_ / "builds" / std::to_string(version);
-    if (!fs::exists(build)) WriteFiles(build, StoryBuilds().at(version));
-    const RunResult result = RunToEnd(
-        kPublishProgram, {"release", tree.string(), build.string(), "--version", std::to_string(version)}, {}, 60s);
-    ASSERT_TRUE(result.exit && result.exit->exited && result.exit->code == 0) << result.output;
+  // Runs zefo-publish and returns its output; fails the test unless it succeeds.
+  std::string RunPublish(const std::vector<std::string>& arguments) {
+    const RunResult result = RunToEnd(kPublishProgram, arguments, {}, 60s);
+    EXPECT_TRUE(result.exit && result.exit->exited && result.exit->code == 0) << result.output;
+    return result.output;
   }
 
-  void PublishUpTo(const fs::path& tree, std::int32_t last) {
-    for (std::int32_t version = 101; version <= last; ++version) Publish(tree, version);
+  // What the operator runs: zefo-publish release TREE BUILD --version N [options].
+  void Publish(const fs::path& tree, std::int32_t version, const std::vector<std::string>& options = {}) {
+    const fs::path build = root_ / "builds" / std::to_string(version);
+    if (!fs::exists(build)) WriteFiles(build, StoryBuilds().at(version));
+    std::vector<std::string> arguments = {"release", tree.string(), build.string(), "--version",
+                                          std::to_string(version)};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    RunPublish(arguments);
+  }
+
+  void PublishUpTo(const fs::path& tree, std::int32_t last, const std::vector<std::string>& options = {}) {
+    for (std::int32_t version = 101; version <= last; ++version) Publish(tree, version, options);
   }
 
   // The launcher's installer: build `version`'s files and the mode's key.
@@ -409,6 +418,38 @@ TEST_F(NginxServingTest, TopFilesAreNeverCachedAndVersionFoldersForGood) {
   const Answer revalidated = Request("GET", versionFile, {"If-None-Match: " + tag});
   EXPECT_EQ(revalidated.status, 304);
   EXPECT_EQ(CacheControl(revalidated), kForever);
+}
+
+TEST_F(NginxServingTest, SignedReleaseUpdatesAndItsSignaturesAreNeverCached) {
+  const fs::path key = root_ / "release.key";
+  // keygen prints the public key: 64 hexadecimal characters.
+  const std::string keygenOutput = RunPublish({"keygen", key.string()});
+  std::smatch found;
+  ASSERT_TRUE(std::regex_search(keygenOutput, found, std::regex("[0-9a-f]{64}"))) << keygenOutput;
+  const std::string publicKey = found.str();
+  PublishUpTo(liveTree_, 103, {"--sign", key.string(), "--expires", "30"});
+  Install(101);
+  Endpoints endpoints = NginxEndpoints();
+  endpoints.releasePublicKey = publicKey;
+  PatchManager manager(endpoints);
+  PublishingWindow window;
+  RunUpdate(manager, window);
+  EXPECT_THAT(window.Boxes(), ::testing::IsEmpty());
+  ExpectInstalled(103);
+  std::vector<std::string> fetched;
+  for (const AccessRecord& request : FileRequests()) fetched.push_back(request.uri);
+  EXPECT_THAT(fetched, ::testing::Contains("/patch/VersionInfo.txt.sig")) << "the client proved the signatures";
+
+  // Signing the tree again with a new key rewrites the lists' signatures in
+  // their version folders, so no cache may keep a signature.
+  for (const char* path : {"/patch/VersionInfo.txt.sig", "/patch/102/download_info.txt.sig"}) {
+    const std::string url = nginx_->httpsUrl(kLiveHost) + path;
+    SCOPED_TRACE(url);
+    const Answer answer = Request("GET", url);
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(CacheControl(answer), "no-store");
+    EXPECT_EQ(answer.body, ReadFileBytes(root_ / "live" / fs::path(path).relative_path()));
+  }
 }
 
 TEST_F(NginxServingTest, OnlyGetAndHeadAreAnswered) {
