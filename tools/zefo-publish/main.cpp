@@ -18,13 +18,17 @@ constexpr int kUsageError = 2;
 // Ten years: a longer expiry is no expiry.
 constexpr std::int64_t kMaxExpiryDays = 3650;
 
+constexpr char kUsage[] =
+    "usage:\n"
+    "  zefo-publish keygen SECRET_KEY_FILE\n"
+    "  zefo-publish release ROOT BUILD_DIR --version N [--sign SECRET_KEY_FILE [--expires DAYS]]\n"
+    "  zefo-publish resign ROOT --sign SECRET_KEY_FILE [--expires DAYS]\n"
+    "  zefo-publish verify ROOT [--public-key HEX]\n"
+    "  zefo-publish show ROOT\n"
+    "  zefo-publish --help\n";
+
 int Usage() {
-  std::cerr << "usage:\n"
-               "  zefo-publish keygen SECRET_KEY_FILE\n"
-               "  zefo-publish release ROOT BUILD_DIR --version N [--sign SECRET_KEY_FILE [--expires DAYS]]\n"
-               "  zefo-publish resign ROOT --sign SECRET_KEY_FILE [--expires DAYS]\n"
-               "  zefo-publish verify ROOT [--public-key HEX]\n"
-               "  zefo-publish show ROOT\n";
+  std::cerr << kUsage;
   return kUsageError;
 }
 
@@ -155,6 +159,11 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   const std::string& command = args[0];
   const std::vector<std::string> rest(args.begin() + 1, args.end());
+  // Asked for, the usage is an answer, not an error.
+  if ((command == "--help" || command == "-h") && rest.empty()) {
+    std::cout << kUsage;
+    return 0;
+  }
   if (command == "keygen") return Keygen(rest);
   if (command == "release") return Release(rest);
   if (command == "resign") return Resign(rest);
