@@ -76,11 +76,12 @@ check_deb() {
 
   # The help texts, and the manual pages beside them.
   for tool in zefo-publish zefo-reg; do
-    run "$bin/$tool" --help
-    if grep -qi "usage" <<<"$out"; then
-      pass "$tool --help prints the usage"
+    out=$("$bin/$tool" --help 2>"$scratch/help.err")
+    status=$?
+    if [ $status = 0 ] && grep -qi "usage" <<<"$out" && [ ! -s "$scratch/help.err" ]; then
+      pass "$tool --help prints the usage and succeeds"
     else
-      fail "$tool --help: $out"
+      fail "$tool --help (status $status): $out $(cat "$scratch/help.err")"
     fi
     local commands page rendered
     commands=$(grep -oE "$tool [a-z]+" <<<"$out" | awk '{print $2}' | sort -u)
