@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/test_folders.h"
+#include "tests/support/test_links.h"
 
 namespace zefo {
 namespace {
@@ -138,22 +139,6 @@ const LinkCase kLinkCases[] = {
       "victim/v.txt"}},
 };
 
-// Every entry below `folder`: folders end in '/', links in '@' (never entered).
-std::vector<std::string> ListEntries(const fs::path& folder) {
-  std::vector<std::string> listing;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    std::string name = entry.path().lexically_relative(folder).generic_u8string();
-    if (entry.is_symlink()) {
-      name += '@';
-    } else if (entry.is_directory()) {
-      name += '/';
-    }
-    listing.push_back(name);
-  }
-  std::sort(listing.begin(), listing.end());
-  return listing;
-}
-
 TEST_F(CleanupManifestTest, EntriesNeverFollowLinksOutOfTheProgramFolder) {
   for (const LinkCase& c : kLinkCases) {
     TempFolder root;
@@ -169,15 +154,16 @@ TEST_F(CleanupManifestTest, EntriesNeverFollowLinksOutOfTheProgramFolder) {
       }
     }
     for (const auto& [link, target] : c.links) {
-      std::error_code error;
-      fs::create_symlink(root.path() / target, root.path() / link, error);
-      if (error) GTEST_SKIP() << "this system makes no symbolic links: " << error.message();
+      std::string why;
+      if (!testing::MakeTestLink(root.path() / target, root.path() / link, &why)) {
+        GTEST_SKIP() << "this system makes no symbolic links: " << why;
+      }
     }
     WriteFileBytes(program / "RemoveFiles.inf", c.manifest);
     fs::current_path(program);
     ApplyRemoveFilesManifest();
     fs::current_path(previous_);
-    EXPECT_EQ(ListEntries(root.path()), c.after) << c.name;
+    EXPECT_EQ(testing::ListTree(root.path()), c.after) << c.name;
   }
 }
 

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "tests/support/test_folders.h"
+#include "tests/support/test_links.h"
 
 namespace zefo {
 namespace {
@@ -17,22 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempFolder;
 using testing::WriteFileBytes;
-
-// Every entry below `folder`: folders end in '/', links in '@' (never entered).
-std::vector<std::string> ListEntries(const fs::path& folder) {
-  std::vector<std::string> listing;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    std::string name = entry.path().lexically_relative(folder).generic_u8string();
-    if (entry.is_symlink()) {
-      name += '@';
-    } else if (entry.is_directory()) {
-      name += '/';
-    }
-    listing.push_back(name);
-  }
-  std::sort(listing.begin(), listing.end());
-  return listing;
-}
 
 // The start-up tidying removes "Output" and the "*.old" files of the program
 // folder; links of those names, or inside them, go without what they point to.
@@ -64,15 +48,16 @@ TEST(HousekeepingTest, StartUpRemovalsNeverFollowLinks) {
       }
     }
     for (const auto& [link, target] : c.links) {
-      std::error_code error;
-      fs::create_symlink(root.path() / target, root.path() / link, error);
-      if (error) GTEST_SKIP() << "this system makes no symbolic links: " << error.message();
+      std::string why;
+      if (!testing::MakeTestLink(root.path() / target, root.path() / link, &why)) {
+        GTEST_SKIP() << "this system makes no symbolic links: " << why;
+      }
     }
     const fs::path previous = fs::current_path();
     fs::current_path(root.path() / "program");
     TidyProgramFolder();
     fs::current_path(previous);
-    std::vector<std::string> entries = ListEntries(root.path());
+    std::vector<std::string> entries = testing::ListTree(root.path());
     entries.erase(std::remove_if(entries.begin(), entries.end(),
                                  [](const std::string& e) { return e.rfind("program/log/", 0) == 0; }),
                   entries.end());

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/test_links.h"
 #include "updater/sys/file_system.h"
 
 #ifndef _WIN32
@@ -58,20 +59,7 @@ class FileHelpersTest : public ::testing::Test {
 
   // Every entry below `folder`, '/'-separated, folders with a trailing '/',
   // links (never entered) with a trailing '@'.
-  Listing List(const fs::path& folder) const {
-    Listing listing;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-      std::string name = entry.path().lexically_relative(folder).generic_u8string();
-      if (entry.is_symlink()) {
-        name += '@';
-      } else if (entry.is_directory()) {
-        name += '/';
-      }
-      listing.push_back(name);
-    }
-    std::sort(listing.begin(), listing.end());
-    return listing;
-  }
+  Listing List(const fs::path& folder) const { return testing::ListTree(folder); }
   Listing List() const { return List(root_); }
 
   fs::path root_;
@@ -265,16 +253,10 @@ TEST_F(FileHelpersTest, RemovalsTakeLinksAwayAndNeverFollowThem) {
     root_ = saved / std::to_string(index++);
     Create(c.entries);
     for (const auto& [link, target] : c.links) {
-      const fs::path to = root_ / fs::u8path(target);
-      std::error_code error;
-      if (fs::is_directory(to)) {
-        fs::create_directory_symlink(to, root_ / fs::u8path(link), error);
-      } else {
-        fs::create_symlink(to, root_ / fs::u8path(link), error);
-      }
-      if (error) {
+      std::string why;
+      if (!testing::MakeTestLink(root_ / fs::u8path(target), root_ / fs::u8path(link), &why)) {
         root_ = saved;
-        GTEST_SKIP() << "this system makes no symbolic links: " << error.message();
+        GTEST_SKIP() << "this system makes no symbolic links: " << why;
       }
     }
     c.remove(Folder(L"in"));

@@ -38,9 +38,10 @@ bool MakeDirectory(const std::wstring& path);
 bool RemoveEmptyDirectory(const std::wstring& path);
 // _wremove: removes a file.
 bool RemoveFile(const std::wstring& path);
-// True when `path` is itself a link: a symbolic link on Linux; on Windows any
-// reparse point (junction, folder or file link). Trailing separators and "."
-// components name the same item. What it points to, or nothing, does not
+// True when `path` is itself a link: a symbolic link on Linux; on Windows a
+// reparse point standing for another name (junction, folder or file link;
+// not a cloud-file placeholder). Trailing separators and "." components name
+// the same item. What it points to, or nothing, does not
 // matter.
 bool IsLink(const std::wstring& path);
 // Removes the link `path` (named as for IsLink), never what it points to:

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/test_links.h"
 #include "updater/sys/last_error.h"
 
 #ifdef _WIN32
@@ -216,29 +217,27 @@ TEST_F(FileSystemTest, FindEntriesDoesNotTreatLinksAsFolders) {
 TEST_F(FileSystemTest, RemoveLinkRemovesOnlyTheLink) {
   fs::create_directories(root_ / "target");
   Write("target/keep.txt", "k");
-  std::error_code error;
-  fs::create_directory_symlink(root_ / "target", root_ / "folder-link", error);
-  if (!error) fs::create_symlink(root_ / "target" / "keep.txt", root_ / "file-link", error);
-  if (!error) fs::create_symlink(root_ / "missing", root_ / "dangling", error);
-  if (error) GTEST_SKIP() << "this system makes no symbolic links: " << error.message();
+  // What is not a link stays.
+  for (const wchar_t* real : {L"target\\", L"target\\.", L"target\\keep.txt", L"missing"}) {
+    EXPECT_FALSE(IsLink(folder_ + real)) << real;
+    EXPECT_FALSE(RemoveLink(folder_ + real)) << real;
+  }
+  EXPECT_EQ(Read("target/keep.txt"), "k");
 
-  for (const wchar_t* link : {L"folder-link\\", L"folder-link", L"file-link", L"dangling"}) {
+  std::string why;
+  if (!testing::MakeTestLink(root_ / "target", root_ / "folder-link", &why) ||
+      !testing::MakeTestLink(root_ / "target" / "keep.txt", root_ / "file-link", &why) ||
+      !testing::MakeTestLink(root_ / "missing", root_ / "dangling", &why)) {
+    GTEST_SKIP() << "this system makes no symbolic links: " << why;
+  }
+  for (const wchar_t* link : {L"folder-link\\", L"folder-link\\.\\", L"file-link", L"dangling"}) {
     EXPECT_TRUE(IsLink(folder_ + link)) << link;
   }
   EXPECT_TRUE(RemoveLink(folder_ + L"folder-link\\")) << "a trailing separator names the link";
   EXPECT_TRUE(RemoveLink(folder_ + L"file-link"));
   EXPECT_TRUE(RemoveLink(folder_ + L"dangling"));
   EXPECT_EQ(Read("target/keep.txt"), "k");
-
-  // What is not a link stays.
-  for (const wchar_t* real : {L"target\\", L"target\\keep.txt", L"missing"}) {
-    EXPECT_FALSE(IsLink(folder_ + real)) << real;
-    EXPECT_FALSE(RemoveLink(folder_ + real)) << real;
-  }
-  EXPECT_EQ(Read("target/keep.txt"), "k");
-  std::vector<std::wstring> left;
-  for (const auto& entry : fs::directory_iterator(root_)) left.push_back(entry.path().filename().wstring());
-  EXPECT_EQ(left, std::vector<std::wstring>{L"target"});
+  EXPECT_EQ(testing::ListTree(root_), (std::vector<std::string>{"target/", "target/keep.txt"}));
 }
 
 #ifndef _WIN32

@@ -17,9 +17,42 @@ struct FindCloser {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-std::wstring WithoutTrailingSeparators(std::wstring path) {
-  while (path.size() > 1 && IsSeparator(path.back())) path.pop_back();
-  return path;
+// The link itself: trailing separators and "." components dropped, as the
+// system drops them, so that the search below names the link and not an
+// entry inside its target.
+std::wstring LinkPath(std::wstring path) {
+  for (;;) {
+    if (path.size() > 1 && IsSeparator(path.back())) {
+      path.pop_back();
+    } else if (path.size() > 2 && path.back() == L'.' && IsSeparator(path[path.size() - 2])) {
+      path.resize(path.size() - 2);
+    } else {
+      return path;
+    }
+  }
+}
+
+// Links are the reparse points that stand for another name: symbolic links
+// and junctions. Others (cloud-file placeholders, deduplicated files) hold
+// their own data and are ordinary files and folders here.
+bool IsLinkEntry(const WIN32_FIND_DATAW& data) {
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(data.dwReserved0);
+}
+
+// The directory entry of `path` itself (never its target), when it is a link.
+// Leaves ERROR_SUCCESS as the last error for an entry that is not one.
+bool FindLinkEntry(const std::wstring& path, WIN32_FIND_DATAW* data) {
+  const std::wstring name = LinkPath(path);
+  // FindFirstFileW takes "?" and "*" as patterns; a link's name holds neither.
+  if (name.find_first_of(L"?*") != std::wstring::npos) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  const HANDLE first = FindFirstFileW(name.c_str(), data);
+  if (first == INVALID_HANDLE_VALUE) return false;
+  const std::unique_ptr<void, FindCloser> search(first);
+  SetLastError(ERROR_SUCCESS);
+  return IsLinkEntry(*data);
 }
 
 FileHandle Open(const std::wstring& path, const wchar_t* mode) {
@@ -59,21 +92,20 @@ bool RemoveEmptyDirectory(const std::wstring& path) { return RemoveDirectoryW(pa
 bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
 
 bool IsLink(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(WithoutTrailingSeparators(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  WIN32_FIND_DATAW data;
+  return FindLinkEntry(path, &data);
 }
 
 bool RemoveLink(const std::wstring& path) {
-  const std::wstring link = WithoutTrailingSeparators(path);
-  const DWORD attributes = GetFileAttributesW(link.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-    SetLastError(ERROR_NOT_A_REPARSE_POINT);
+  WIN32_FIND_DATAW data;
+  if (!FindLinkEntry(path, &data)) {
+    if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_NOT_A_REPARSE_POINT);
     return false;
   }
+  const std::wstring link = LinkPath(path);
   // A folder link or junction is removed as a folder, which removes the link
   // alone and never touches its target.
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return RemoveDirectoryW(link.c_str()) != 0;
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return RemoveDirectoryW(link.c_str()) != 0;
   return DeleteFileW(link.c_str()) != 0;
 }
 
@@ -100,9 +132,8 @@ std::vector<DirectoryEntry> FindEntries(const std::wstring& folder, const std::w
     if (name == L"." || name == L"..") continue;
     // A junction or link is never a folder here: removing a tree must not
     // follow one out of it.
-    const DWORD attributes = data.dwFileAttributes;
-    const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !link;
+    const bool link = IsLinkEntry(data);
+    const bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !link;
     entries.push_back(DirectoryEntry{name, directory, link});
   } while (FindNextFileW(search.get(), &data));
   return entries;
