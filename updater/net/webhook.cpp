@@ -37,6 +37,10 @@ int SendWebhookText(const std::string& url, const std::string& body, bool useDns
   std::optional<std::string> dnsServers;
   if (useDns) dnsServers = ChooseDnsServers();
   if (dnsServers) curl_easy_setopt(c, CURLOPT_DNS_SERVERS, dnsServers->c_str());
+  // A redirect never leads to a local file or another protocol, whatever
+  // the libcurl it is linked with supports.
+  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(c, CURLOPT_MAXREDIRS, kMaxRedirects);
   curl_easy_setopt(c, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
