@@ -91,5 +91,5 @@ for target in "${targets[@]}"; do
     tee -a "$summary"
   if [ "$crashes" -gt 0 ]; then failed=1; fi
 done
-echo "corpora: $(du -sh fuzz/corpus | cut -f1)" | tee -a "$summary"
+echo "corpora: $(du -sh --apparent-size fuzz/corpus | cut -f1)" | tee -a "$summary"
 exit $failed
