@@ -67,7 +67,7 @@ bool CopyFileWithDigest(const std::filesystem::path& from, const std::filesystem
     *error = "cannot read " + from.u8string();
     return false;
   }
-  if (!SyncFile(out.get()) || std::fclose(out.release()) != 0) {
+  if (std::fclose(out.release()) != 0) {
     *error = "cannot write " + to.u8string();
     return false;
   }

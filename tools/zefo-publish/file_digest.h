@@ -17,8 +17,9 @@ struct Digest {
 
 // The MD5 digest of the file's bytes; false when it cannot be read.
 bool DigestFile(const std::filesystem::path& path, Digest* digest, Progress* progress);
-// Copies `from` to `to` (created or truncated), synced to disk, and gives the
-// digest of the bytes written. On failure `error` says what went wrong.
+// Copies `from` to `to` (created or truncated) and gives the digest of the
+// bytes written; the caller puts the copies on disk in one batch (SyncAll).
+// On failure `error` says what went wrong.
 bool CopyFileWithDigest(const std::filesystem::path& from, const std::filesystem::path& to, Digest* digest,
                         Progress* progress, std::string* error);
 // The MD5 digest of `bytes`.

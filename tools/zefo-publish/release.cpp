@@ -100,13 +100,11 @@ class ReleaseWriter {
     const fs::path temp = Temporary(path);
     FileHandle file = OpenFile(temp, "wb");
     if (!file) return Fail("cannot create " + temp.u8string());
-    if (!write(file.get()) || !SyncFile(file.get()) || std::fclose(file.release()) != 0) {
-      return Fail("cannot write " + temp.u8string());
-    }
+    if (!write(file.get()) || std::fclose(file.release()) != 0) return Fail("cannot write " + temp.u8string());
     // The signature is in place before the file it signs.
     if (request_.signingKey != nullptr && !WriteSignature(path, shown, rename)) return false;
     if (rename && !RenameOver(temp, path)) return Fail("cannot rename " + temp.u8string());
-    foldersToSync_.insert(path.parent_path());
+    Written(rename ? path : temp);
     return true;
   }
 
@@ -120,11 +118,29 @@ class ReleaseWriter {
     Step("write " + shown + kSignatureSuffix + (rename ? "" : kTemporarySuffix));
     FileHandle file = OpenFile(temp, "wb");
     if (!file) return Fail("cannot create " + temp.u8string());
-    if (std::fwrite(signature.data(), 1, signature.size(), file.get()) != signature.size() || !SyncFile(file.get()) ||
+    if (std::fwrite(signature.data(), 1, signature.size(), file.get()) != signature.size() ||
         std::fclose(file.release()) != 0) {
       return Fail("cannot write " + temp.u8string());
     }
     if (rename && !RenameOver(temp, signaturePath)) return Fail("cannot rename " + temp.u8string());
+    Written(rename ? signaturePath : temp);
+    return true;
+  }
+
+  void Written(const fs::path& path) {
+    unsynced_.push_back(path);
+    foldersToSync_.insert(path.parent_path());
+  }
+
+  // Everything written so far reaches the disk before anything that names it
+  // is written: the version folders before the top manifests, and those before
+  // the switch. One batch, as a flush per file costs more than the copying.
+  bool SyncWritten() {
+    Step("flush to disk");
+    unsynced_.insert(unsynced_.end(), foldersToSync_.begin(), foldersToSync_.end());
+    if (!SyncAll(unsynced_)) return Fail("cannot flush the files written below " + root_.u8string() + " to disk");
+    unsynced_.clear();
+    foldersToSync_.clear();
     return true;
   }
 
@@ -154,7 +170,7 @@ class ReleaseWriter {
       }
       if (written != copy.digest) return Fail(copy.source.u8string() + " changed while it was being published");
       if (!RenameOver(Temporary(target), target)) return Fail("cannot rename " + Temporary(target).u8string());
-      foldersToSync_.insert(target.parent_path());
+      Written(target);
     }
     return true;
   }
@@ -181,11 +197,7 @@ class ReleaseWriter {
         return false;
       }
     }
-    if (!WriteList(plan_.version, plan_.list)) return false;
-    for (const fs::path& folder : foldersToSync_) {
-      if (!SyncFolder(folder)) return Fail("cannot flush " + folder.u8string() + " to disk");
-    }
-    return true;
+    return WriteList(plan_.version, plan_.list) && SyncWritten();
   }
 
   bool WriteTemporaryManifests() {
@@ -199,7 +211,7 @@ class ReleaseWriter {
                        return std::fwrite(text.data(), 1, text.size(), file) == text.size();
                      },
                      false) &&
-           (SyncFolder(root_) || Fail("cannot flush " + root_.u8string() + " to disk"));
+           SyncWritten();
   }
 
   // Nothing a client reads has changed yet: the new version folders and the
@@ -240,6 +252,7 @@ class ReleaseWriter {
   const StepObserver& observer_;
   std::vector<std::string>* errors_;
   std::vector<std::int32_t> createdFolders_;
+  std::vector<fs::path> unsynced_;
   std::set<fs::path> foldersToSync_;
   bool createdRoot_ = false;
 };

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 namespace zefo::publish {
 
@@ -42,6 +43,20 @@ bool SyncFolder(const std::filesystem::path& folder) {
   const bool synced = fsync(fd) == 0;
   close(fd);
   return synced;
+}
+
+bool SyncAll(const std::vector<std::filesystem::path>& paths) {
+  std::set<dev_t> synced;
+  for (const std::filesystem::path& path : paths) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat status;
+    const bool ok = fstat(fd, &status) == 0 && (synced.count(status.st_dev) != 0 || syncfs(fd) == 0);
+    close(fd);
+    if (!ok) return false;
+    synced.insert(status.st_dev);
+  }
+  return true;
 }
 
 bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {

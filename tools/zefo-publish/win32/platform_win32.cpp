@@ -44,6 +44,37 @@ bool SyncFile(std::FILE* file) { return std::fflush(file) == 0 && _commit(_filen
 // NTFS journals its names; there is no folder handle to flush.
 bool SyncFolder(const std::filesystem::path&) { return true; }
 
+namespace {
+
+// A file opened for writing only to flush it.
+class FileToFlush {
+ public:
+  explicit FileToFlush(const std::filesystem::path& path)
+      : handle_(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~FileToFlush() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  FileToFlush(const FileToFlush&) = delete;
+  FileToFlush& operator=(const FileToFlush&) = delete;
+
+  bool Flush() const { return handle_ != INVALID_HANDLE_VALUE && FlushFileBuffers(handle_) != 0; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+bool SyncAll(const std::vector<std::filesystem::path>& paths) {
+  for (const std::filesystem::path& path : paths) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) continue;
+    if (!FileToFlush(path).Flush()) return false;
+  }
+  return true;
+}
+
 bool RenameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
