@@ -1,12 +1,19 @@
 // The command line: the launch token taken from "TAVRIN" arguments, its hash
-// sent to a running launcher, and the parameters the launcher is started
-// with ("ZEFO_Restart" never among them). Arguments are the input split at
-// zero bytes, read as the narrow text a command line arrives in.
+// sent to a running launcher, the restart marker's pause and launcher end in
+// the start-up check (with and without a launcher or another updater
+// running), and the parameters the launcher is started with ("ZEFO_Restart"
+// never among them). Arguments are the input split at zero bytes, read as the
+// narrow text a command line arrives in.
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
+#include "updater/app/app_names.h"
+#include "updater/app/instance_check.h"
 #include "updater/app/launch_token.h"
 #include "updater/app/launcher_start.h"
 #include "updater/app/string_hash.h"
@@ -28,6 +35,51 @@ std::vector<std::wstring> Arguments(const std::uint8_t* data, std::size_t size) 
   }
   return arguments;
 }
+
+class NoMutex final : public zefo::NamedMutex {};
+
+// The process and system as the start-up check sees them, recording what it does.
+class RecordingSystem final : public zefo::InstanceSystem {
+ public:
+  RecordingSystem(std::vector<std::wstring> arguments, bool launcherRunning, bool updaterRunning)
+      : arguments_(std::move(arguments)), launcherRunning_(launcherRunning), updaterRunning_(updaterRunning) {}
+
+  bool EvaluateMode() override { return true; }
+  const std::vector<std::wstring>& Arguments() override { return arguments_; }
+  void SleepMilliseconds(unsigned) override { ++pauses; }
+  void TerminateProcessesByName(const std::wstring& name) override {
+    ZEFO_FUZZ_CHECK(name == zefo::kLauncherProcessName);
+    ++terminations;
+  }
+  std::unique_ptr<zefo::NamedMutex> CreateNamedMutex(const std::wstring& name, bool& alreadyExisted) override {
+    ZEFO_FUZZ_CHECK(name == zefo::kLauncherMutexName || name == zefo::kUpdaterMutexName);
+    alreadyExisted = name == zefo::kLauncherMutexName ? launcherRunning_ : updaterRunning_;
+    return std::make_unique<NoMutex>();
+  }
+  void BroadcastShowUp(std::uint32_t wParam, std::uint32_t) override {
+    ++broadcasts;
+    sentToken = wParam;
+  }
+
+  int pauses = 0;
+  int terminations = 0;
+  int broadcasts = 0;
+  std::uint32_t sentToken = 0;
+
+ private:
+  std::vector<std::wstring> arguments_;
+  bool launcherRunning_;
+  bool updaterRunning_;
+};
+
+class QuitEveryBox final : public zefo::MessageBoxHost {
+ public:
+  int RunMessageBox(const zefo::MessageBoxDlg&) override {
+    ++shown;
+    return zefo::MessageBoxDlg::kQuit;
+  }
+  int shown = 0;
+};
 
 }  // namespace
 
@@ -63,5 +115,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (i + 1 < arguments.size()) expected += L' ';
   }
   ZEFO_FUZZ_CHECK(zefo::LauncherParameters(arguments) == expected);
+
+  const bool restart = std::find(arguments.begin(), arguments.end(), L"ZEFO_Restart") != arguments.end();
+  for (const bool launcherRunning : {false, true}) {
+    for (const bool updaterRunning : {false, true}) {
+      RecordingSystem system(arguments, launcherRunning, updaterRunning);
+      QuitEveryBox boxes;
+      zefo::InstanceLocks locks;
+      const bool closeNow = zefo::CheckRunningInstances(locks, system, boxes);
+      ZEFO_FUZZ_CHECK(closeNow == (launcherRunning || updaterRunning));
+      ZEFO_FUZZ_CHECK(system.pauses == (restart ? 1 : 0));
+      // Ended once for the restart, once more when it runs without its mutex.
+      ZEFO_FUZZ_CHECK(system.terminations == (restart ? 1 : 0) + (launcherRunning ? 0 : 1));
+      ZEFO_FUZZ_CHECK(system.broadcasts == (launcherRunning ? 1 : 0));
+      if (launcherRunning) {
+        ZEFO_FUZZ_CHECK(system.sentToken == zefo::StringHash(token == untouched ? std::wstring() : token));
+      }
+      ZEFO_FUZZ_CHECK(boxes.shown == (updaterRunning ? 1 : 0));
+      ZEFO_FUZZ_CHECK((locks.updaterMutex == nullptr) == updaterRunning);
+    }
+  }
   return 0;
 }
