@@ -196,6 +196,17 @@ TEST_F(SignedPublishTest, ResignRenewsTheExpiryAndSignsWhatLacksASignature) {
   EXPECT_EQ(ReadBytes(root() / "VersionInfo.txt"), "104\n");
 }
 
+TEST_F(SignedPublishTest, FirstSignedReleaseOnAnUnsignedTreeNamesWhatResignMustSign) {
+  for (std::int32_t version : {101, 102, 103}) ASSERT_TRUE(Release(version, nullptr)) << version;
+  std::string log;
+  ASSERT_TRUE(Release(104, &TestSigningKey(), &log));
+  EXPECT_THAT(log, HasSubstr("4 earlier version list(s) have no signature"));
+  EXPECT_THAT(Verify(), ElementsAre("100/download_info.txt.sig is missing", "101/download_info.txt.sig is missing",
+                                    "102/download_info.txt.sig is missing", "103/download_info.txt.sig is missing"));
+  ASSERT_TRUE(Resign(expires_));
+  EXPECT_EQ(Verify(), Problems{});
+}
+
 TEST_F(SignedPublishTest, SignedRootRefusesUnsignedAndOtherKeysReleases) {
   PublishUpTo103();
   const fs::path otherKeyFile = scratch_.path() / "other.key";

@@ -277,6 +277,23 @@ bool CheckSigningState(const ReleaseRequest& request, const PublishedTree& tree,
   return true;
 }
 
+void SummariseSigning(const ReleaseRequest& request, const PublishedTree& tree, std::ostream& log) {
+  log << "signed every manifest written";
+  if (request.expiresUtc) log << "; VersionInfo.txt " << FormatExpiryLine(*request.expiresUtc);
+  log << "\n";
+  // Lists published before the tree was signed: a signed updater fetches them too.
+  int unsignedLists = 0;
+  for (const auto& [version, names] : tree.lists) {
+    if (version >= kFirstFetchedVersion && !Exists(SignaturePath(VersionFolder(request.root, version) / kDownloadListName))) {
+      ++unsignedLists;
+    }
+  }
+  if (unsignedLists > 0) {
+    log << unsignedLists << " earlier version list(s) have no signature, and signed updaters refuse them: "
+        << "sign them with zefo-publish resign ROOT --sign SECRET_KEY_FILE\n";
+  }
+}
+
 void Summarise(const ReleasePlan& plan, std::ostream& log) {
   log << "published version " << plan.version << ": " << plan.copies.size() << " new or changed file(s), "
       << plan.unchangedFiles << " unchanged\n";
@@ -327,6 +344,7 @@ bool PublishRelease(const ReleaseRequest& request, const StepObserver& observer,
   }
   if (!ReleaseWriter(request, plan, observer, errors).Write(tree)) return false;
   Summarise(plan, log);
+  if (request.signingKey != nullptr) SummariseSigning(request, tree, log);
   return true;
 }
 
