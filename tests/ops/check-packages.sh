@@ -115,6 +115,17 @@ check_deb() {
   run "$bin/zefo-publish" release "$tree" "$build" --version 100
   [ $status = 1 ] && grep -q "refused" <<<"$out" && pass "zefo-publish refuses a version already published" ||
     fail "a second release of 100 (status $status): $out"
+  # A signed release: the signing library comes with the dependencies.
+  local signed=$scratch/signed/patch public
+  public=$("$bin/zefo-publish" keygen "$scratch/release.key" 2>&1)
+  run "$bin/zefo-publish" release "$signed" "$build" --version 100 --sign "$scratch/release.key" --expires 30
+  if [ $status = 0 ] && [ -f "$signed/VersionInfo.txt.sig" ]; then
+    run "$bin/zefo-publish" verify "$signed" --public-key "$public"
+    [ $status = 0 ] && pass "zefo-publish signs a release and verifies its signatures" ||
+      fail "zefo-publish verify --public-key (status $status): $out"
+  else
+    fail "zefo-publish release --sign (status $status): $out"
+  fi
   run "$bin/zefo-publish" show "$tree"
   [ $status = 0 ] && grep -q "x64/ZLauncher.exe" <<<"$out" && pass "zefo-publish show lists the release" ||
     fail "zefo-publish show (status $status): $out"
