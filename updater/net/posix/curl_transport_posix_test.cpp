@@ -249,6 +249,20 @@ TEST_F(DownloadTest, StalledServerIsGivenUpInBoundedTime) {
   EXPECT_EQ(server_->Requests().size(), 4u);
 }
 
+// The certificates are read once per process, not at every handshake (the
+// test server closes each connection, so each transfer makes a new one).
+TEST_F(DownloadTest, TrustStoreIsReadOnceForAllConnections) {
+  const fs::path bundle = out_ / "trust.pem";
+  fs::copy_file(testing::TestCaBundlePath(), bundle);
+  ScopedEnvironment named("CURL_CA_BUNDLE", bundle.string());
+  CurlTransport transport;
+  ASSERT_TRUE(transport.SystemTransfer(Primary(), Destination()));
+  fs::remove(bundle);
+  ASSERT_TRUE(transport.SystemTransfer(Primary(), Destination()));
+  EXPECT_EQ(ReadFile(Destination()), content_);
+  EXPECT_EQ(server_->Requests().size(), 2u);
+}
+
 TEST_F(DownloadTest, UnwritableDestinationFailsWithErrno) {
   fs::create_directories(out_ / "taken.bin");  // a folder where the file should go
   EXPECT_FALSE(DownloadFile(Primary(), Fallback(), (out_ / "taken.bin").wstring()));
