@@ -34,6 +34,8 @@ build=$(realpath -m "$build")
 
 log=$build/package.log
 mkdir -p "$build"
+# Only this run's package is left to name.
+rm -f "$build"/packages/zefo-tools_*.deb "$build"/packages/ZEFOLauncher-*-win32.zip
 if ! { cmake --preset "$preset" -B "$build" "${options[@]}" &&
        nice -n 10 cmake --build "$build" -j2 &&
        (cd "$build" && cpack); } >"$log" 2>&1; then
