@@ -59,6 +59,7 @@ if [ "$win_tests" = windows64 ]; then
 fi
 
 step "Windows program folder zip"
+rm -f build/windows/packages/ZEFOLauncher-*-win32.zip
 if (cd "build/windows" && cpack) >build/windows/package.log 2>&1; then
   bash tests/ops/check-packages.sh zip build/windows/packages/ZEFOLauncher-*-win32.zip || status=1
 else
