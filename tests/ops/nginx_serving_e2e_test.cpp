@@ -287,7 +287,7 @@ TEST_F(NginxServingTest, ReleaseBetweenVersionAndDigestsEndsWithOneWholeBuild) {
   for (const Case& each : {Case{102, 103}, Case{101, 104}}) {
     SCOPED_TRACE("installed " + std::to_string(each.installed));
     fs::remove_all(liveTree_);
-    fs::remove_all(program_.path() / "Output");
+    for (const auto& entry : fs::directory_iterator(program_.path())) fs::remove_all(entry.path());
     PublishUpTo(liveTree_, 103);
     Install(each.installed);
     PatchManager manager(NginxEndpoints());
