@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The updater at work, on this machine alone: builds ZEFOLauncher for the
-# loopback service hosts, publishes a sample launcher as versions 101 to 104
-# on a local patch server (HTTPS and HTTP), installs 101 into a temporary
+# The updater at work, on this machine alone: makes a release signing key,
+# builds ZEFOLauncher for the loopback service hosts with that key's public
+# half, publishes a sample launcher as signed versions 101 to 104 on a local
+# patch server (HTTPS and HTTP), installs 101 into a temporary
 # program folder, lets ZEFOLauncher update it to 104 and start the launcher,
 # and prints what changed. Everything it starts, it stops; everything it
 # writes lies below one temporary folder, removed at the end.
@@ -13,18 +14,32 @@ bash scripts/install-deps.sh
 bash scripts/build-win-deps.sh linux
 
 build=$repo/build/demo
-echo "=== Building ZEFOLauncher, the sample launcher, zefo-reg and zefo-publish in $build"
+work=$(mktemp -d "${TMPDIR:-/tmp}/zefo-demo.XXXXXX")
+echo "=== Building zefo-publish in $build"
 mkdir -p "$build"
-cmake --preset linux -B "$build" -DZEFO_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release \
-  -DZEFO_BUILD_BENCHMARKS=OFF >"$build/configure.log" 2>&1 || { cat "$build/configure.log"; exit 1; }
+configure() {  # configure CMAKE-ARGS...: the demo's build folder
+  cmake --preset linux -B "$build" -DZEFO_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release \
+    -DZEFO_BUILD_BENCHMARKS=OFF "$@" >"$build/configure.log" 2>&1 || { cat "$build/configure.log"; exit 1; }
+}
+configure
+cmake --build "$build" --target zefo-publish
+publish=$build/tools/zefo-publish/zefo-publish
+
+echo
+echo "=== Making the publisher's signing key (docs/SIGNING.md)"
+mkdir -p "$work/keys"
+public_key=$("$publish" keygen "$work/keys/release.key")
+echo "Public key: $public_key"
+
+echo
+echo "=== Building ZEFOLauncher with that public key, the sample launcher and zefo-reg"
+configure -DZEFO_RELEASE_PUBLIC_KEY="$public_key"
 cmake --build "$build" --target ZEFOLauncher zefo_test_launcher zefo-reg zefo-publish
 updater=$build/updater/app/ZEFOLauncher.exe
 sample=$build/tests/app/zefo_test_launcher
 reg=$build/tools/zefo-reg/zefo-reg
-publish=$build/tools/zefo-publish/zefo-publish
 server=$repo/tests/fixtures/patch_server.py
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/zefo-demo.XXXXXX")
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -44,7 +59,7 @@ export XDG_CONFIG_HOME=$work/config   # the registry store of this demo only
 key='HKCU\SOFTWARE\Tavrin\Zlauncher'
 
 echo
-echo "=== Publishing the sample launcher as versions 101 to 104"
+echo "=== Publishing the sample launcher as versions 101 to 104, signed, expiring in 30 days"
 make_build() {  # make_build VERSION: the launcher build as its installer lays it out
   local dir=$work/builds/$1
   mkdir -p "$dir/x86" "$dir/x64" "$dir/lib" "$dir/resources"
@@ -68,9 +83,11 @@ make_build() {  # make_build VERSION: the launcher build as its installer lays i
 }
 for version in 101 102 103 104; do
   make_build $version
-  "$publish" release "$work/site/patch" "$work/builds/$version" --version $version >/dev/null
+  "$publish" release "$work/site/patch" "$work/builds/$version" --version $version \
+    --sign "$work/keys/release.key" --expires 30 >/dev/null
 done
-"$publish" verify "$work/site/patch"
+"$publish" verify "$work/site/patch" --public-key "$public_key"
+sed -n 2p "$work/site/patch/VersionInfo.txt"
 
 echo
 echo "=== Serving it on 127.0.0.1 (HTTPS 47443, HTTP 47080; webhook 47445, address lookup 47446)"
@@ -153,6 +170,8 @@ echo "=== What changed"
 echo "VERSION: $before_version -> $(version)"
 echo "Files:"
 changes "$work/before.txt" "$work/after.txt"
+echo "Signatures the updater fetched and checked:"
+grep -ao '/patch/[A-Za-z0-9_./-]*\.sig' "$work/patch/requests.log" | LC_ALL=C sort -u | sed 's/^/  /'
 echo "The launcher was started as:"
 launcher_command_line
 
@@ -166,4 +185,4 @@ changes "$work/after.txt" "$work/again.txt"
 echo "VERSION: $(version)"
 
 echo
-echo "Demo finished: version 101 was updated to $(version) and the launcher started."
+echo "Demo finished: version 101 was updated to $(version) from signed manifests and the launcher started."
