@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "updater/engine/formats/manifest_formats.h"
+#include "updater/engine/release_signature.h"
 
 namespace zefo::publish {
 
@@ -66,7 +67,10 @@ std::string CheckBuildName(const std::string& name) {
   if (EndsWith(name, kTemporarySuffix)) return std::string("ends in \"") + kTemporarySuffix + "\", kept for the publisher's own files";
   const std::string lower = AsciiLowercase(name);
   if (IsRemovedAtStart(lower)) return "a name the updater removes at every start";
-  for (const char* reserved : {kNewUpdaterName, kRemoveFilesName, kDownloadListName}) {
+  // The list's signature too: a signed release writes it beside the list.
+  const std::string listSignature = std::string(kDownloadListName) + kSignatureSuffix;
+  for (const std::string& reserved : {std::string(kNewUpdaterName), std::string(kRemoveFilesName),
+                                      std::string(kDownloadListName), listSignature}) {
     if (lower == AsciiLowercase(reserved)) {
       return "a name the publisher writes itself in the version folder";
     }

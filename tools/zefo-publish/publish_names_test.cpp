@@ -31,6 +31,7 @@ TEST(PublishNames, BuildNamesTheUpdaterCanHandle) {
       {"removefiles.INF", "writes itself"},
       {"ZEFOLauncher_New.exe", "writes itself"},
       {"download_info.txt", "writes itself"},
+      {"Download_Info.txt.sig", "writes itself"},
       {"x.dll.zefo-publish-tmp", "kept for the publisher"},
       {"Output/Launcher/a.dll", "removes at every start"},
       {"ZLauncher.exe.OLD", "removes at every start"},
