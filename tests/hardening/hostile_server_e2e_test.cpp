@@ -1,4 +1,4 @@
-// Hostile servers against the transfers, the webhook and the address lookup:
+// Hostile servers against the transfers, the webhook, the address lookup and the engine:
 // redirects to other schemes are never followed, a body too slow is given up
 // (with a shorter limit set by the test), header floods end the transfer,
 // and none of it hangs, crashes or passes for a downloaded file. Huge
@@ -18,10 +18,16 @@
 #include "tests/fixtures/test_servers.h"
 #include "tests/hardening/kill_support.h"
 #include "tests/support/test_folders.h"
+#include "tests/support/test_registry.h"
+#include "tests/support/update_run_fixture.h"
 #include "updater/net/address_lookup.h"
 #include "updater/net/posix/curl_transport_posix.h"
 #include "updater/net/webhook.h"
 #include "updater/sys/last_error.h"
+
+// Freed blocks that AddressSanitizer holds back (256 MiB by default) would
+// count as memory the updater keeps; the peaks measured here leave them out.
+extern "C" const char* __asan_default_options() { return "quarantine_size_mb=1"; }
 
 namespace zefo::testing {
 namespace {
@@ -143,6 +149,125 @@ TEST_F(HostileServerTest, AddressLookupEndsOnAHeaderFlood) {
   const auto start = Clock::now();
   EXPECT_EQ(GetPublicAddressInfo(Address("http", "/ipinfo")), "");
   EXPECT_LT(Clock::now() - start, kBound);
+}
+
+// Manifests of hundreds of MiB against the engine: a version read from the
+// first line of a huge "VersionInfo.txt" and lists beyond the updater's
+// bounds refused before they are read, each with the box and report of a
+// failed manifest, and the process's peak memory far below their size.
+class HugeManifestTest : public UpdateRunTest {
+ protected:
+  static constexpr std::uintmax_t kHuge = 160u << 20;
+  // Far below what reading any of these whole would take.
+  static constexpr long kPeakGrowthKiB = 96 << 10;
+
+  HugeManifestTest() {
+    InstallLauncher(101);
+    ResetPeakMemory();
+  }
+
+  static long PeakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+    }
+    return -1;
+  }
+  // The peak so far becomes the present size.
+  void ResetPeakMemory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+    peakBefore_ = PeakResidentKiB();
+  }
+  long PeakGrowthKiB() const { return PeakResidentKiB() - peakBefore_; }
+
+  // `head`, then zero bytes up to kHuge (a sparse file: quick to make).
+  void WriteHuge(const std::string& relative, const std::string& head) const {
+    const fs::path path = live_.base() / relative;
+    WriteFileBytes(path, head);
+    fs::resize_file(path, kHuge);
+  }
+
+  // Many distinct short names: read whole, each would become a record.
+  static std::string ManyNames() {
+    std::string names;
+    for (int i = 0; i < 1000000; ++i) names += "d/" + std::to_string(i) + ".bin\n";
+    return names;
+  }
+
+  std::string BoxMessage(std::size_t index = 0) const {
+    const auto boxes = window_.Boxes();
+    if (index >= boxes.size()) return "(no box)";
+    return std::string(boxes[index].message.begin(), boxes[index].message.end());
+  }
+
+  static std::string TooLargeDetail() {
+    return "[ " + std::to_string(ToErrorCode(ZefoError::kManifestTooLarge)) + " ] / The file list is larger";
+  }
+
+  long peakBefore_ = 0;
+};
+
+TEST_F(HugeManifestTest, VersionIsReadFromTheFirstLineOfAHugeVersionInfo) {
+  live_.SetVersionInfo(101);
+  WriteHuge("VersionInfo.txt", "101\n");
+  RunUpdate();
+  EXPECT_EQ(manager_.m_latestVersion, 101);
+  EXPECT_TRUE(window_.Boxes().empty());
+  EXPECT_EQ(window_.Posts(), std::vector<WindowMessage>{WindowMessage::kUpdateLaunch});
+  EXPECT_LT(PeakGrowthKiB(), kPeakGrowthKiB);
+}
+
+TEST_F(HugeManifestTest, HugeFileListIsAFailedManifestAndNothingIsInstalled) {
+  live_.SetVersionInfo(102);
+  WriteHuge("102/download_info.txt", ManyNames());
+  ResetPeakMemory();
+  window_.QueueAnswers({MessageBoxDlg::kConfirm});
+  RunUpdate();
+  EXPECT_THAT(BoxMessage(), ::testing::StartsWith("Launcher patch failed.\n" + TooLargeDetail()));
+  EXPECT_THAT(BoxMessage(), ::testing::EndsWith(" / 102 / download_info.txt"));
+  EXPECT_EQ(window_.Posts(), std::vector<WindowMessage>{WindowMessage::kAppExit});
+  EXPECT_EQ(Reports().size(), 1u);
+  EXPECT_EQ(ReadVersionValue(kLiveKey), 101);
+  EXPECT_LT(PeakGrowthKiB(), kPeakGrowthKiB);
+}
+
+TEST_F(HugeManifestTest, HugeDigestListLeavesEveryFileWithoutItsDigest) {
+  live_.SetVersionInfo(102);
+  live_.PublishVersion(102, {{"a.txt", "a"}});
+  std::string records;
+  const auto int32 = [](std::int32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+  };
+  records += int32(1000000);
+  for (int i = 0; i < 1000000; ++i) {
+    const std::string name = std::to_string(i);
+    records += int32(static_cast<std::int32_t>(name.size())) + name + std::string(16, 'd');
+  }
+  WriteHuge("VersionHash.inf", records);
+  ResetPeakMemory();
+  const auto start = std::chrono::steady_clock::now();
+  RunUpdate();
+  // Read, its records would take a millisecond each.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, kBound);
+  EXPECT_EQ(BoxMessage(), "The file has been tampered with. please try again.\n/ a.txt / hash Download Error ");
+  const auto reports = Reports();
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_THAT(reports[0], ::testing::HasSubstr("VersionHash.inf"));
+  EXPECT_EQ(ReadVersionValue(kLiveKey), 101);
+  EXPECT_LT(PeakGrowthKiB(), kPeakGrowthKiB);
+}
+
+TEST_F(HugeManifestTest, HugeFullInstallListIsAFailedManifest) {
+  manager_.CheckInstallation(window_);
+  manager_.m_latestVersion = 102;
+  WriteHuge("FullPatchInfo.inf", std::string("\x10\x00\x00\x00", 4));
+  window_.QueueAnswers({MessageBoxDlg::kQuit});
+  EXPECT_FALSE(manager_.FullDownload(window_));
+  EXPECT_THAT(BoxMessage(), ::testing::HasSubstr(TooLargeDetail()));
+  EXPECT_THAT(BoxMessage(), ::testing::HasSubstr("FullPatchInfo.inf"));
+  EXPECT_EQ(Reports().size(), 1u);
+  EXPECT_EQ(ReadVersionValue(kLiveKey), 101);
 }
 
 }  // namespace

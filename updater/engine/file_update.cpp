@@ -3,6 +3,7 @@
 #include "updater/diag/error_report.h"
 #include "updater/engine/contained_path.h"
 #include "updater/engine/formats/manifest_formats.h"
+#include "updater/engine/manifest_bounds.h"
 #include "updater/engine/patch_manager.h"
 #include "updater/engine/server_fetch.h"
 #include "updater/engine/step_failure.h"
@@ -133,6 +134,7 @@ bool PatchManager::UpdateLauncherFiles(MainWindowPort& window) {
     const bool downloaded = fetch.downloaded;
     const LastError& error = fetch.error;
     if (!downloaded) return ManifestFailed(*this, window, error, primary, version);
+    if (ManifestTooLarge(localPath)) return ManifestFailed(*this, window, LastError::Take(), primary, version);
 
     // A manifest that downloaded but does not open lists nothing.
     if (FileHandle manifest = OpenForReading(localPath)) {
@@ -141,6 +143,11 @@ bool PatchManager::UpdateLauncherFiles(MainWindowPort& window) {
           records.emplace(name, MakeRecord(version, name, narrowSecureBase, narrowPlainBase));
         }
       }
+    }
+    // Each record holds its addresses: the whole list is bounded, not only each manifest.
+    if (records.size() > kMaxListedFiles) {
+      SetLastErrorCode(ToErrorCode(ZefoError::kManifestTooLarge));
+      return ManifestFailed(*this, window, LastError::Take(), primary, version);
     }
     PurgeUrlCache(primary);
   }

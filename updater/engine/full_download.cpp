@@ -10,6 +10,7 @@
 #include "updater/engine/durable_files.h"
 #include "updater/engine/formats/manifest_formats.h"
 #include "updater/engine/install_rules.h"
+#include "updater/engine/manifest_bounds.h"
 #include "updater/engine/patch_manager.h"
 #include "updater/engine/server_fetch.h"
 #include "updater/engine/step_failure.h"
@@ -131,6 +132,7 @@ bool FullDownloadRun::Run() {
   const FetchResult fetch = FetchServerFile(formed, httpsManifest, httpManifest, localManifest,
                                               manager_.endpoints().releasePublicKey);
   if (!fetch.downloaded) return ManifestFailure(httpsManifest, fetch.error);
+  if (ManifestTooLarge(localManifest)) return ManifestFailure(httpsManifest, LastError::Take());
 
   FullPatchContents contents;
   if (const FileHandle file = OpenForReading(localManifest)) contents = ReadFullPatchFile(file.get());

@@ -11,7 +11,8 @@ target_sources(zefo_engine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/file_update.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_rules.cpp
   ${CMAKE_CURRENT_LIST_DIR}/install_files.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/install_check.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/install_check.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/manifest_bounds.cpp)
 zefo_sources(zefo_engine
   POSIX ${CMAKE_CURRENT_LIST_DIR}/posix/durable_files_posix.cpp
   WIN32 ${CMAKE_CURRENT_LIST_DIR}/win32/durable_files_win32.cpp)

@@ -2,6 +2,7 @@
 // binary "VersionHash.inf".
 #include "updater/diag/error_report.h"
 #include "updater/engine/formats/manifest_formats.h"
+#include "updater/engine/manifest_bounds.h"
 #include "updater/engine/patch_manager.h"
 #include "updater/engine/server_fetch.h"
 #include "updater/engine/step_failure.h"
@@ -35,6 +36,13 @@ bool PatchManager::LoadVersionHashes() {
     return false;
   }
 
+  if (ManifestTooLarge(localPath)) {
+    // Read, it would hold memory and time without end: as if it had not come.
+    const LastError refused = LastError::Take();
+    SendReport(BuildErrorReport("ZEFOLauncher Error : ", ToNarrowString(primary), refused.code,
+                                refused.text, MachineInfo::Collect(m_publicAddressInfo)));
+    return false;
+  }
   if (FileHandle file = OpenForReading(localPath)) {
     // A bad length or a record cut short ends the table after the last
     // complete record; files without a digest then fail their check.

@@ -28,6 +28,8 @@ enum class ZefoError : std::uint32_t {
   kSignatureMissing = 10,  // no signature file came with a manifest
   kSignatureInvalid = 11,  // the signature is not the key's, for these bytes
   kReleaseExpired = 12,    // "VersionInfo.txt" is past, or lacks a readable, expiry
+  // Bounds on what a server may make the updater hold.
+  kManifestTooLarge = 25,  // a manifest beyond the size, or listing more files, the updater reads
 };
 
 constexpr std::uint32_t ToErrorCode(ZefoError e) {

@@ -82,6 +82,8 @@ std::string ZefoErrorText(ZefoError error) {
       return "signature invalid: the file is not signed by the publisher's key.\r\n";
     case ZefoError::kReleaseExpired:
       return "release expired: the published version is past its expiry, or its expiry cannot be read.\r\n";
+    case ZefoError::kManifestTooLarge:
+      return "The file list is larger than the updater reads (8 MiB, 65535 files).\r\n";
   }
   return "";
 }

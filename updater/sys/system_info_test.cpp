@@ -79,7 +79,8 @@ TEST(FormatSystemMessageTest, DescribesTheProgramsOwnCodes) {
   EXPECT_EQ(FormatSystemMessage(ToErrorCode(ZefoError::kDigestMismatch), kLanguageEnglishUs),
             "The file's contents do not match its MD5 digest.\r\n");
   for (const ZefoError error : {ZefoError::kPathTooLong, ZefoError::kUnsafePath,
-                                ZefoError::kDigestMismatch, ZefoError::kBadManifest}) {
+                                ZefoError::kDigestMismatch, ZefoError::kBadManifest,
+                                ZefoError::kManifestTooLarge}) {
     const std::string text = FormatSystemMessage(ToErrorCode(error), kLanguageEnglishUs);
     EXPECT_GT(text.size(), 2u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
