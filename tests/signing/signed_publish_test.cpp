@@ -186,14 +186,23 @@ TEST_F(SignedPublishTest, ResignRenewsTheExpiryAndSignsWhatLacksASignature) {
   EXPECT_EQ(ReadBytes(root() / "103" / "download_info.txt.sig"), listSignature);
   EXPECT_EQ(Verify(NowUtcSeconds() + 3650 * kDay), Problems{});
 
+  // Leftovers of a resign stopped before its switch (it writes "VersionInfo.txt" last) go first.
+  WriteBytes(fs::path(root() / "VersionHash.inf.sig") += kTemporarySuffix, "half");
+  WriteBytes(fs::path(root() / "FullPatchInfo.inf.sig") += kTemporarySuffix, "");
+  ASSERT_TRUE(Resign(later, &log));
+  EXPECT_THAT(log, HasSubstr("removed the leftover VersionHash.inf.sig.zefo-publish-tmp"));
+  EXPECT_EQ(VerifyTree(root(), nullptr), Problems{});
+  EXPECT_EQ(Verify(), Problems{});
+
   // A damaged tree is never vouched for.
   fs::remove(root() / "104" / "a.dll");
-  const std::string info = ReadBytes(root() / "VersionInfo.txt.sig");
+  const std::string info = ReadBytes(root() / "VersionInfo.txt");
+  const std::string infoSignature = ReadBytes(root() / "VersionInfo.txt.sig");
   std::vector<std::string> errors;
-  EXPECT_FALSE(Resign(later, nullptr, &errors));
+  EXPECT_FALSE(Resign(later + kDay, nullptr, &errors));
   EXPECT_THAT(errors, ::testing::Contains(HasSubstr("104/a.dll")));
-  EXPECT_EQ(ReadBytes(root() / "VersionInfo.txt.sig"), info);
-  EXPECT_EQ(ReadBytes(root() / "VersionInfo.txt"), "104\n");
+  EXPECT_EQ(ReadBytes(root() / "VersionInfo.txt"), info);
+  EXPECT_EQ(ReadBytes(root() / "VersionInfo.txt.sig"), infoSignature);
 }
 
 TEST_F(SignedPublishTest, FirstSignedReleaseOnAnUnsignedTreeNamesWhatResignMustSign) {

@@ -66,21 +66,7 @@ class ReleaseWriter {
       if (!fs::create_directories(root_, error)) return Fail("cannot create " + root_.u8string());
       createdRoot_ = true;
     }
-    // The switched files' temporaries go in the reverse order of the switch:
-    // a stop in between must never leave the state that a later release
-    // takes for an interrupted switch (the temporary "VersionInfo.txt"
-    // without the temporary "VersionHash.inf").
-    std::vector<std::string> temporaries;
-    for (auto it = std::rbegin(kSwitchedFiles); it != std::rend(kSwitchedFiles); ++it) {
-      const std::string name = *it + kTemporarySuffix;
-      if (std::find(tree.temporaryFiles.begin(), tree.temporaryFiles.end(), name) != tree.temporaryFiles.end()) {
-        temporaries.push_back(name);
-      }
-    }
-    for (const std::string& name : tree.temporaryFiles) {
-      if (std::find(temporaries.begin(), temporaries.end(), name) == temporaries.end()) temporaries.push_back(name);
-    }
-    for (const std::string& name : temporaries) {
+    for (const std::string& name : LeftoverRemovalOrder(tree.temporaryFiles)) {
       Step("remove leftover " + name);
       if (!fs::remove(root_ / fs::u8path(name), error)) return Fail("cannot remove the leftover " + name);
     }

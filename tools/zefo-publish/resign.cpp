@@ -136,13 +136,19 @@ bool ResignTree(const ResignRequest& request, std::ostream& log, std::vector<std
   for (std::string& problem : FindTreeProblems(request.root, tree, false, nullptr)) {
     problems.push_back(std::move(problem));
   }
-  if (!tree.temporaryFiles.empty()) {
-    problems.push_back("an unfinished release left temporary files at the top; run release again or remove them");
-  }
   if (!problems.empty()) {
     for (std::string& problem : problems) errors->push_back(std::move(problem));
     errors->push_back("ROOT is not consistent; mend it before signing (zefo-publish verify lists the problems)");
     return false;
+  }
+  // What a run stopped before its switch left at the top goes first.
+  for (const std::string& name : LeftoverRemovalOrder(tree.temporaryFiles)) {
+    std::error_code error;
+    if (!fs::remove(request.root / fs::u8path(name), error)) {
+      errors->push_back("cannot remove the leftover " + name);
+      return false;
+    }
+    log << "removed the leftover " << name << "\n";
   }
   return Resigner(request, log, errors).Run(tree);
 }

@@ -1,5 +1,7 @@
 #include "tools/zefo-publish/top_switch.h"
 
+#include <algorithm>
+#include <iterator>
 #include <system_error>
 
 #include "tools/zefo-publish/platform.h"
@@ -61,6 +63,18 @@ bool FinishInterruptedSwitch(const fs::path& root, std::ostream& log, std::vecto
   SyncFolder(root);
   log << "finished the switch to version " << version << ", which an earlier release had begun\n";
   return true;
+}
+
+std::vector<std::string> LeftoverRemovalOrder(const std::vector<std::string>& temporaryFiles) {
+  std::vector<std::string> order;
+  for (auto it = std::rbegin(kSwitchedFiles); it != std::rend(kSwitchedFiles); ++it) {
+    const std::string name = *it + kTemporarySuffix;
+    if (std::find(temporaryFiles.begin(), temporaryFiles.end(), name) != temporaryFiles.end()) order.push_back(name);
+  }
+  for (const std::string& name : temporaryFiles) {
+    if (std::find(order.begin(), order.end(), name) == order.end()) order.push_back(name);
+  }
+  return order;
 }
 
 }  // namespace zefo::publish

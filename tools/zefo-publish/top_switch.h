@@ -24,4 +24,10 @@ bool IsSignatureName(const std::string& name);
 // with the reason in `errors` when a rename fails.
 bool FinishInterruptedSwitch(const std::filesystem::path& root, std::ostream& log, std::vector<std::string>* errors);
 
+// The order in which a run removes the temporary files an earlier run left
+// before its switch (names at the top of ROOT): the switched files' in the
+// reverse of the switch order, so that a stop in between never leaves what
+// looks like a begun switch, then the others.
+std::vector<std::string> LeftoverRemovalOrder(const std::vector<std::string>& temporaryFiles);
+
 }  // namespace zefo::publish
