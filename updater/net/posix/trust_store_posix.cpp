@@ -17,11 +17,12 @@ struct X509StoreFree {
 using X509Store = std::unique_ptr<X509_STORE, X509StoreFree>;
 
 // libcurl's own choice where the environment names nothing: Debian's bundle
-// and folder, as built in.
+// and folder, as built in. The answer lives in the probe handle, which is
+// kept to the end of the process like the store.
 const char* DefaultLocation(CURLINFO which) {
-  static const CurlEasy probe(curl_easy_init());
+  static CURL* const probe = curl_easy_init();
   char* location = nullptr;
-  if (probe) curl_easy_getinfo(probe.get(), which, &location);
+  if (probe) curl_easy_getinfo(probe, which, &location);
   return location;
 }
 
