@@ -46,6 +46,23 @@ bool WriteRegistration(RegistryKey& key, const GameLocation& location, std::int3
              RegistryResult::kOk;
 }
 
+// Set on the key above a game's key, naming the game, while that key is
+// written. A run killed between creating a key and writing its last value
+// would leave a key every later run passes over for good; the mark tells the
+// next run that the key is its own, half-written, and not one to leave alone.
+constexpr wchar_t kWritingMark[] = L"ZEFOMIGRATING";
+constexpr std::size_t kMarkBytes = 512;
+
+std::wstring ParentKeyName(const std::wstring& keyName) { return keyName.substr(0, keyName.rfind(L'\\')); }
+
+bool MarkedAsBeingWritten(RegistryStore& store, const std::wstring& parentName, const std::wstring& gameId) {
+  const std::unique_ptr<RegistryKey> parent = store.OpenKey(RegistryRoot::kCurrentUser, parentName, false);
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  return parent && parent->QueryValue(kWritingMark, kMarkBytes, &type, &data) == RegistryResult::kOk &&
+         type == kRegSz && DecodeRegString(data) == gameId;
+}
+
 // Registers one game when it is installed and not registered yet.
 void MigrateGame(RegistryStore& store, MigrationClock& clock, const GameEntry& game) {
   const std::optional<std::wstring> command = ReadOpenCommand(store, game);
@@ -56,18 +73,26 @@ void MigrateGame(RegistryStore& store, MigrationClock& clock, const GameEntry& g
       ReadGameVersion(location->folder, game.patchInfoPath, game.defaultVersion);
 
   const std::wstring keyName = RegistrationKeyName(game);
-  if (store.OpenKey(RegistryRoot::kCurrentUser, keyName, false)) return;
-  std::unique_ptr<RegistryKey> key = store.CreateKey(RegistryRoot::kCurrentUser, keyName);
-  if (!key) return;
-  const std::int64_t stamp = clock.NowSeconds() - kTimeStampOffsetSeconds;
-  if (WriteRegistration(*key, *location, version, stamp)) {
-    key->Flush();
+  const std::wstring parentName = ParentKeyName(keyName);
+  if (store.OpenKey(RegistryRoot::kCurrentUser, keyName, false)) {
+    if (!MarkedAsBeingWritten(store, parentName, game.gameId)) return;
+    store.DeleteKey(RegistryRoot::kCurrentUser, keyName);
+  }
+  const std::unique_ptr<RegistryKey> parent = store.CreateKey(RegistryRoot::kCurrentUser, parentName);
+  if (!parent || parent->SetValue(kWritingMark, kRegSz, EncodeRegString(game.gameId)) != RegistryResult::kOk) {
     return;
   }
-  // Every later run passes an existing key over, so a half-written one would
-  // stay so for good: take it away and let the next run try again.
-  key.reset();
-  store.DeleteKey(RegistryRoot::kCurrentUser, keyName);
+  std::unique_ptr<RegistryKey> key = store.CreateKey(RegistryRoot::kCurrentUser, keyName);
+  if (key && WriteRegistration(*key, *location, version, clock.NowSeconds() - kTimeStampOffsetSeconds)) {
+    key->Flush();
+  } else if (key) {
+    // Every later run passes an existing key over, so a half-written one would
+    // stay so for good: take it away and let the next run try again.
+    key.reset();
+    store.DeleteKey(RegistryRoot::kCurrentUser, keyName);
+  }
+  parent->DeleteValue(kWritingMark);
+  parent->Flush();
 }
 
 }  // namespace

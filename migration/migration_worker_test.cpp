@@ -142,7 +142,8 @@ TEST_F(MigrationWorkerTest, RegistersInstalledGamesWithFourValues) {
   ExpectRegistration(L"oxa", {L"C:\\Games\\Oxa\\", L"OxaLauncher.exe", 0});
   ExpectRegistration(L"mirefall", {L"", L"Play.exe", 0});
   ExpectRegistration(L"stormkeep", {L"D:\\Program Files\\Storm Keep\\", L"SK.EXE", 1});
-  EXPECT_EQ(store_.KeyPaths(RegistryRoot::kCurrentUser).size(), 4u);
+  // And the region's key above them, which carries the mark while one is written.
+  EXPECT_EQ(store_.KeyPaths(RegistryRoot::kCurrentUser).size(), 5u);
 
   const std::wstring key = L"software\\tavrin\\kr\\oxa";
   const std::vector<std::wstring>& changes = store_.Changes();
@@ -191,7 +192,7 @@ TEST_F(MigrationWorkerTest, RegistersEveryGameOfTheTableBelowRegionKr) {
   for (const Row& row : rows) {
     ExpectRegistration(row.gameId, {row.path, row.fileName, row.version});
   }
-  EXPECT_EQ(store_.KeyPaths(RegistryRoot::kCurrentUser).size(), 12u);
+  EXPECT_EQ(store_.KeyPaths(RegistryRoot::kCurrentUser).size(), 13u);  // and the region's key
 }
 
 TEST_F(MigrationWorkerTest, ExistingRegistrationIsNeverTouched) {
@@ -265,9 +266,9 @@ TEST_F(MigrationWorkerTest, FailedKeyCreationWritesNothing) {
 
   Run();
 
+  // Without the region's key to carry the mark, no game key is begun.
   EXPECT_THAT(store_.KeyPaths(RegistryRoot::kCurrentUser), IsEmpty());
-  EXPECT_THAT(store_.Changes(), ElementsAre(L"create software\\tavrin\\kr\\stormkeep",
-                                            L"create software\\tavrin\\kr\\qd"));
+  EXPECT_THAT(store_.Changes(), ElementsAre(L"create software\\tavrin\\kr", L"create software\\tavrin\\kr"));
 }
 
 TEST_F(MigrationWorkerTest, FailedWriteTakesTheNewKeyAwaySoALaterRunRetries) {
@@ -276,15 +277,35 @@ TEST_F(MigrationWorkerTest, FailedWriteTakesTheNewKeyAwaySoALaterRunRetries) {
 
   Run();
 
-  const std::wstring key = L"software\\tavrin\\kr\\qd";
+  const std::wstring region = L"software\\tavrin\\kr";
+  const std::wstring key = region + L"\\qd";
   EXPECT_EQ(Registered(L"qd"), nullptr);
   EXPECT_THAT(store_.Changes(),
-              ElementsAre(L"create " + key, L"set " + key + L" PATH", L"set " + key + L" FILENAME",
-                          L"set " + key + L" VERSION", L"delete " + key));
+              ElementsAre(L"create " + region, L"set " + region + L" ZEFOMIGRATING", L"create " + key,
+                          L"set " + key + L" PATH", L"set " + key + L" FILENAME",
+                          L"set " + key + L" VERSION", L"delete " + key, L"flush " + region));
+  EXPECT_THAT(store_.Find(RegistryRoot::kCurrentUser, region)->values, IsEmpty());
 
   store_.failingValueNames.clear();
   Run();
   ExpectRegistration(L"qd", {L"C:\\Games\\Qd\\", L"Qd.exe", 0});
+}
+
+TEST_F(MigrationWorkerTest, KeyLeftHalfWrittenByAnEndedRunIsWrittenAgain) {
+  SetCommand(L"tavrin.qd.launcher", L"\"C:\\Games\\Qd\\Qd.exe\" \"%1\"");
+  SetCommand(L"StormKeep", L"\"C:\\Games\\Storm\\SK.exe\" \"%1\"");
+  // A run ended while it wrote qd: its key holds PATH only, and the mark names it.
+  store_.Put(RegistryRoot::kCurrentUser, L"SOFTWARE\\Tavrin\\kr\\qd", L"PATH", kRegSz, Sz(L"C:\\Games\\Qd\\"));
+  store_.Put(RegistryRoot::kCurrentUser, L"SOFTWARE\\Tavrin\\kr", L"ZEFOMIGRATING", kRegSz, Sz(L"qd"));
+  // An empty key that no mark names is someone else's.
+  store_.PutKey(RegistryRoot::kCurrentUser, L"SOFTWARE\\Tavrin\\kr\\stormkeep");
+
+  Run();
+
+  ExpectRegistration(L"qd", {L"C:\\Games\\Qd\\", L"Qd.exe", 0});
+  ASSERT_NE(Registered(L"stormkeep"), nullptr);
+  EXPECT_THAT(Registered(L"stormkeep")->values, IsEmpty());
+  EXPECT_THAT(store_.Find(RegistryRoot::kCurrentUser, L"SOFTWARE\\Tavrin\\kr")->values, IsEmpty());
 }
 
 }  // namespace
