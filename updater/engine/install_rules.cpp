@@ -3,6 +3,7 @@
 #include "updater/engine/contained_path.h"
 #include "updater/sys/file_helpers.h"
 #include "updater/sys/file_system.h"
+#include "updater/sys/last_error.h"
 #include "updater/sys/text.h"
 
 namespace zefo {
@@ -40,15 +41,25 @@ SetAside SetAsideFor(const std::wstring& extension) {
 
 bool InstallFile(const std::wstring& source, const std::wstring& target, SetAside setAside) {
   MakeDirectoriesW(target, L'/');
+  if (setAside == SetAside::kNone) return CopyFileTo(source, target, true);
+
+  // The new copy is written beside the target first and takes its name by a
+  // rename: a run stopped while it is written leaves the present program or
+  // library in place, never a cut-short one or none.
+  // Named with the target's extension, which on Linux gives the copy its mode.
+  const FileNameParts parts = SplitFileName(target);
+  const std::wstring incoming =
+      target.substr(0, target.size() - parts.extension.size()) + L".zefo-new" + parts.extension;
+  if (!CopyFileTo(source, incoming, true)) return false;
   const std::wstring old = target + L".old";
-  bool movedAside = false;
-  if (setAside != SetAside::kNone) {
-    RemoveFile(old);
-    // Fails harmlessly for a new file: there is nothing to set aside.
-    movedAside = RenameNoReplace(target, old);
-  }
-  if (!CopyFileTo(source, target, true)) {
+  RemoveFile(old);
+  // Fails harmlessly for a new file: there is nothing to set aside.
+  const bool movedAside = RenameNoReplace(target, old);
+  if (!RenameNoReplace(incoming, target)) {
+    const std::uint32_t error = LastErrorCode();
+    RemoveFile(incoming);
     if (movedAside) MoveReplace(old, target);
+    SetLastErrorCode(error);
     return false;
   }
   if (setAside == SetAside::kRemoveOld) RemoveFile(old);

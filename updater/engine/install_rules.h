@@ -36,8 +36,9 @@ SetAside SetAsideFor(const std::wstring& extension);
 
 // Copies `source` over `target`, creating the target's folders. A running
 // program can be renamed but not overwritten (Windows, and ETXTBSY on Linux),
-// so with a set-aside the present target is first renamed to "<target>.old"
-// (a stale one of that name is removed first). When the copy fails the renamed
+// so with a set-aside the copy is written as "<name>.zefo-new<ext>", the present
+// target is renamed to "<target>.old" (a stale one of that name is removed
+// first) and the copy takes the target's name. When that fails the renamed
 // file is moved back, so the folder keeps a working copy. False when the copy
 // failed.
 bool InstallFile(const std::wstring& source, const std::wstring& target, SetAside setAside);

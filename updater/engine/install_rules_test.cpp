@@ -129,15 +129,18 @@ TEST_F(InstallFileTest, FailedCopyPutsThePresentFileBack) {
   EXPECT_FALSE(InstallFile(Path("missing"), Path("libcurl.dll"), SetAside::kRemoveOld));
   EXPECT_EQ(program_.Read("libcurl.dll"), "working");
   EXPECT_FALSE(program_.Exists("libcurl.dll.old"));
+  EXPECT_EQ(testing::ListFiles(program_.path()), std::vector<std::string>{"libcurl.dll"});
 }
 
 #ifndef _WIN32
 TEST_F(InstallFileTest, ExecutablesGetTheExecuteBitOthersDoNot) {
   Stage("bytes");
   ASSERT_TRUE(InstallFile(Path("staged"), Path("Tool.EXE"), SetAside::kNone));
+  ASSERT_TRUE(InstallFile(Path("staged"), Path("ZLauncher.exe"), SetAside::kKeepOld));
   ASSERT_TRUE(InstallFile(Path("staged"), Path("notes.txt"), SetAside::kNone));
   using fs::perms;
   EXPECT_NE(fs::status(program_.path() / "Tool.EXE").permissions() & perms::owner_exec, perms::none);
+  EXPECT_NE(fs::status(program_.path() / "ZLauncher.exe").permissions() & perms::owner_exec, perms::none);
   EXPECT_EQ(fs::status(program_.path() / "notes.txt").permissions() & perms::owner_exec, perms::none);
 }
 
