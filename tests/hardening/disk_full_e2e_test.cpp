@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -24,7 +25,9 @@
 #include "tests/support/scripted_window.h"
 #include "tests/support/test_folders.h"
 #include "tests/support/test_registry.h"
+#include "updater/engine/formats/manifest_formats.h"
 #include "updater/engine/patch_manager.h"
+#include "updater/sys/file_system.h"
 
 namespace zefo::testing {
 namespace {
@@ -146,6 +149,40 @@ TEST_F(FullDiskUpdateTest, InstallThatCannotCopyPutsBackWhatItSetAsideAndKeepsTh
   EXPECT_EQ(boxes[0].message, L"Launcher patch failed.\n[ File Copy Error ] /  b.dll");
   EXPECT_EQ(window_.Posts(), std::vector<WindowMessage>{WindowMessage::kAppExit});
   EXPECT_TRUE(ReadWholeFile(program_ / "a.dll") == newA);  // copied before the failure: stays
+  EXPECT_EQ(ReadWholeFile(program_ / "b.dll"), "old b");
+  EXPECT_FALSE(fs::exists(program_ / "b.dll.old"));
+  EXPECT_EQ(ReadVersionValue(kLiveKey), 101);
+}
+
+TEST_F(FullDiskUpdateTest, FullDownloadThatCannotCopyPutsBackWhatItSetAsideAndKeepsTheVersion) {
+  WriteFileBytes(program_ / "a.dll", "old a");
+  WriteFileBytes(program_ / "b.dll", "old b");
+  const std::string newA = Bytes(1300 << 10, 'a');
+  const std::string newB = Bytes(1300 << 10, 'c');
+  std::vector<FullPatchRecord> records;
+  for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"a.dll", newA}, {"b.dll", newB}}) {
+    site_.WriteRaw("full/" + name, bytes);
+    FullPatchRecord record;
+    record.installPath = name;
+    record.remotePath = "full/" + name;
+    record.digestText = Md5Hex(bytes);
+    const VersionHashRecord digest = PatchSite::HashRecordFor(name, bytes);
+    std::copy(digest.digest, digest.digest + 16, record.digest);
+    records.push_back(record);
+  }
+  {
+    const FileHandle file = OpenForWriting((site_.base() / "FullPatchInfo.inf").wstring());
+    ASSERT_TRUE(file && WriteFullPatchFile(file.get(), records));
+  }
+  manager_.CheckInstallation(window_);
+  manager_.m_latestVersion = 102;
+  window_.QueueAnswers({MessageBoxDlg::kQuit});
+
+  EXPECT_FALSE(manager_.FullDownload(window_));
+  const auto boxes = window_.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].message, L"Launcher patch failed.\n[ File Copy Error ] /  b.dll");
+  EXPECT_TRUE(ReadWholeFile(program_ / "a.dll") == newA);
   EXPECT_EQ(ReadWholeFile(program_ / "b.dll"), "old b");
   EXPECT_FALSE(fs::exists(program_ / "b.dll.old"));
   EXPECT_EQ(ReadVersionValue(kLiveKey), 101);

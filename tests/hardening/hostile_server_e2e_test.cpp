@@ -117,6 +117,8 @@ TEST_F(HostileServerTest, SlowOrFloodingAnswersEndInBoundedTimeAndAreNeverADownl
   };
   for (const auto& c : cases) {
     for (const std::string scheme : {"http", "https"}) {
+      // The slow body takes its 2 s limit on each scheme: one is enough.
+      if (c.answer == Answer::kDrip && scheme == "https") continue;
       SCOPED_TRACE(scheme + ", " + c.name);
       server_.SetAnswer("/patch/file.bin", c.answer);
       const fs::path destination = out_.path() / "file.bin";

@@ -207,7 +207,9 @@ TEST_F(UpdaterKillTest, KilledWhileFetchingAndProvingThenRunAgain) {
 
 TEST_F(UpdaterKillTest, KilledWhileInstallingItsOwnNewBuildAndRecordingThenRunAgain) {
   const std::vector<std::vector<KillPoint>> cases = {
-      {{"as the first installed file is set aside", [&](auto) { return fs::exists(program_ / "lib/core.dll.old"); }}},
+      {{"as the large file is copied over", [&](auto) { return SizeOf(program_ / "data/large.bin") < (3u << 20); }}},
+      {{"as the new launcher is written beside it",
+        [&](auto) { return fs::exists(program_ / "x64/ZLauncher.zefo-new.exe"); }}},
       {{"as the new updater is copied in", [&](auto) { return fs::exists(program_ / "ZEFOLauncher_New.exe"); }}},
       {{"as the running updater is set aside", [&](auto) { return fs::exists(program_ / "ZEFOLauncher.exe_old"); }}},
       {{"as the version is recorded", [&](auto) { return RecordedVersion() == 104; }}},
@@ -218,7 +220,7 @@ TEST_F(UpdaterKillTest, KilledWhileInstallingItsOwnNewBuildAndRecordingThenRunAg
 
 TEST_F(UpdaterKillTest, KilledAfterSpreadTimesThenRunAgain) {
   // Whatever the run is doing at these moments.
-  for (const auto delay : {40ms, 150ms, 350ms}) {
+  for (const auto delay : {60ms, 300ms}) {
     KillAtThenFinish({{"after " + std::to_string(delay.count()) + " ms",
                        [delay](std::chrono::milliseconds elapsed) { return elapsed >= delay; }, true}});
   }
