@@ -149,6 +149,33 @@ report_line() {  # report_line CASE OURS THEIRS EXTRA
   printf '%-28s %9s s %9s s %7sx  %s\n' "$1" "$2" "$3" "$(ratio "$2" "$3")" "$4"
 }
 
+# The standard tools' side of an update case; sets tools (seconds).
+update_by_tools() {
+  local start
+  start=$(now)
+  (cd "$stage" && curl --silent --show-error --fail --create-dirs --cacert "$work/trust.pem" -K "$list")
+  (cd "$stage" && md5sum --quiet -c "$sums")
+  cp -r "$stage/data" "$target/"
+  sync
+  tools=$(python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) + float(sys.argv[2])))" \
+    "$(seconds_since "$start")" "$pauses")
+}
+
+# The updater's side: the whole update of the prepared program folder; sets
+# ours (seconds) and peak (KiB).
+update_by_updater() {
+  (cd "$work" && /usr/bin/time -f '%e %M' -o "$work/time.txt" \
+    timeout 900 "$program/ZEFOLauncher.exe" </dev/null >"$work/updater.log" 2>&1) || true
+  local version
+  version=$("$reg" get "$key" VERSION | cut -f3)
+  if [ "$version" != 102 ] || ! diff -rq "$builds/102/data" "$program/data" >/dev/null; then
+    echo "The updater did not reach 102 with every file (VERSION $version); its output:" >&2
+    tail -20 "$work/updater.log" >&2
+    exit 1
+  fi
+  read -r ours peak <"$work/time.txt"
+}
+
 # update_case NAME COUNT SIZE: publishes 101 (the program alone) and 102
 # (COUNT new files of SIZE bytes), then measures both sides RUNS times.
 update_case() {
@@ -176,43 +203,43 @@ update_case() {
   local pauses
   pauses=$(python3 -c "print('%.3f' % ($fetched * 2 / 1000))")
 
+  local stage=$work/stage target=$work/target program=$work/program
   for run in $(seq "$runs"); do
-    # The standard tools.
-    local stage=$work/stage target=$work/target
-    rm -rf "$stage" "$target" && mkdir -p "$stage" "$target"
-    sync
-    local start
-    start=$(now)
-    (cd "$stage" && curl --silent --show-error --fail --create-dirs --cacert "$work/trust.pem" -K "$list")
-    (cd "$stage" && md5sum --quiet -c "$sums")
-    cp -r "$stage/data" "$target/"
-    sync
-    local tools
-    tools=$(python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) + float(sys.argv[2])))" \
-      "$(seconds_since "$start")" "$pauses")
-
-    # The updater.
-    local program=$work/program
-    rm -rf "$program" "$XDG_CONFIG_HOME"
+    # Everything the last run wrote goes before either side starts: on a file
+    # system without a journal, creating files right after many deletions is
+    # slow, and it must not weigh on one side only.
+    rm -rf "$stage" "$target" "$program" "$XDG_CONFIG_HOME"
+    mkdir -p "$stage" "$target"
     cp -r "$builds/101" "$program"
     "$reg" set "$key" FILENAME sz "$program/ZEFOLauncher.exe" >/dev/null
     "$reg" set "$key" PATH sz "$program" >/dev/null
     "$reg" set "$key" VERSION dword 101 >/dev/null
     sync
-    (cd "$work" && /usr/bin/time -f '%e %M' -o "$work/time.txt" \
-      timeout 900 "$program/ZEFOLauncher.exe" </dev/null >"$work/updater.log" 2>&1) || true
-    local version
-    version=$("$reg" get "$key" VERSION | cut -f3)
-    if [ "$version" != 102 ] || ! diff -rq "$builds/102/data" "$program/data" >/dev/null; then
-      echo "The updater did not reach 102 with every file (VERSION $version); its output:" >&2
-      tail -20 "$work/updater.log" >&2
-      exit 1
+    # Each side goes first in every other run.
+    if [ $((run % 2)) = 1 ]; then
+      update_by_tools; update_by_updater
+    else
+      update_by_updater; update_by_tools
     fi
-    local ours peak
-    read -r ours peak <"$work/time.txt"
     report_line "$name (run $run)" "$ours" "$tools" "updater peak RSS $((peak / 1024)) MiB; tools include ${pauses} s of pauses"
   done
   rm -rf "$builds" "$site/patch" "$work/stage" "$work/target" "$work/program"
+}
+
+publish_by_tools() {
+  local start
+  start=$(now)
+  (cd "$tree" && find . -type f -print0 | xargs -0 md5sum >/dev/null)
+  cp -r "$tree" "$copy/101"
+  sync
+  tools=$(seconds_since "$start")
+}
+
+publish_by_publisher() {
+  local start
+  start=$(now)
+  "$publish" release "$root" "$tree" --version 101 >/dev/null
+  ours=$(seconds_since "$start")
 }
 
 publish_case() {
@@ -223,23 +250,18 @@ publish_case() {
   make_files "$tree" "$count" "$size"
   mkdir -p "$tree/big"
   head -c "$big" /dev/urandom >"$tree/big/archive.pak"
+  local root=$work/publish-root copy=$work/publish-copy
   for run in $(seq "$runs"); do
-    local root=$work/publish-root copy=$work/publish-copy
     rm -rf "$root" "$copy" && mkdir -p "$copy"
     sync
-    local start tools ours
-    start=$(now)
-    (cd "$tree" && find . -type f -print0 | xargs -0 md5sum >/dev/null)
-    cp -r "$tree" "$copy/101"
-    sync
-    tools=$(seconds_since "$start")
-    rm -rf "$copy"
-    sync
-    start=$(now)
-    "$publish" release "$root" "$tree" --version 101 >/dev/null
-    ours=$(seconds_since "$start")
+    if [ $((run % 2)) = 1 ]; then
+      publish_by_tools; publish_by_publisher
+    else
+      publish_by_publisher; publish_by_tools
+    fi
     report_line "$name release (run $run)" "$ours" "$tools" "md5sum + cp -r + sync"
 
+    local start
     start=$(now)
     (cd "$root" && find . -type f -print0 | xargs -0 md5sum >/dev/null)
     tools=$(seconds_since "$start")
@@ -248,7 +270,7 @@ publish_case() {
     ours=$(seconds_since "$start")
     report_line "$name verify (run $run)" "$ours" "$tools" "md5sum of the published tree"
   done
-  rm -rf "$tree" "$work/publish-root"
+  rm -rf "$tree" "$root" "$copy"
 }
 
 echo
