@@ -80,23 +80,14 @@ bool FetchFile(const FilePlan& plan) {
   return DownloadFile(plan.httpsAddress, plan.httpAddress, plan.absoluteStagingPath);
 }
 
-// Puts the staged copy in place. The installed copy is first moved aside to
-// "<target>.old" (replacing a stale one); the copy itself never overwrites, so
-// a file that could not be moved aside stops the run. When the copy fails
-// after the move, the previous file is moved back: a failed run must not leave
-// the installation without it.
+// Puts the staged copy in place: written beside the target, then renamed in
+// after the installed copy is moved aside to "<target>.old" (replacing a stale
+// one), so a run stopped on the way never leaves a cut-short file under the
+// target's name. A file that cannot be moved aside stops the run, and the
+// previous file is put back when the new one cannot take its name. An old
+// copy still in use stays until the next start removes "*.old".
 bool InstallStagedCopy(const FilePlan& plan) {
-  MakeDirectoriesW(plan.target, L'/');
-  const std::wstring old = plan.target + L".old";
-  const bool movedAside = PathExists(plan.target) && MoveReplace(plan.target, old);
-  if (!CopyFileTo(plan.stagingPathW, plan.target, false)) {
-    if (movedAside) MoveReplace(old, plan.target);
-    return false;
-  }
-  // An old copy still in use stays until the next start removes "*.old".
-  if (movedAside && PathExists(old)) RemoveFile(old);
-  if (SplitFileName(plan.target).extension == L".dll") RemoveFile(old);
-  return true;
+  return InstallFile(plan.stagingPathW, plan.target, SetAside::kRemoveOld);
 }
 
 // One call of FullDownload: the manager's state and the window it reports to.
