@@ -19,7 +19,12 @@
 namespace zefo {
 namespace {
 
-constexpr long kPieceSize = 8192;
+// The direct transfer reads pieces of at most 8 KiB, as the protocol asks;
+// the system transfer has no such bound and takes larger ones, which cost
+// fewer calls on large files. Both write through a buffer of this size.
+constexpr long kDirectPieceSize = 8192;
+constexpr long kSystemPieceSize = 64 * 1024;
+constexpr std::size_t kWriteBufferSize = 64 * 1024;
 constexpr char kDirectAgent[] = "URL File Downloader";
 
 enum class Route { kSystem, kDirect };
@@ -80,8 +85,12 @@ class FileSink {
       MakeDirectories(narrow, '/');
     }
     file_ = OpenForWriting(path_);
-    if (!file_) error_ = LastErrorCode();
-    return static_cast<bool>(file_);
+    if (!file_) {
+      error_ = LastErrorCode();
+      return false;
+    }
+    std::setvbuf(file_.get(), nullptr, _IOFBF, kWriteBufferSize);
+    return true;
   }
 
   CURL* curl_;
@@ -165,7 +174,7 @@ bool Transfer(const std::wstring& url, const std::wstring& path, Route route,
   CurlList headers;
   SetGetOptions(c, narrowUrl.c_str(), lowSpeedTimeSeconds);
   curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
-  curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kPieceSize);
+  curl_easy_setopt(c, CURLOPT_BUFFERSIZE, route == Route::kDirect ? kDirectPieceSize : kSystemPieceSize);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &FileSink::Receive);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &HeadWatch::Receive);
   if (route == Route::kDirect) {
