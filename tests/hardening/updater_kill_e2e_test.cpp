@@ -116,10 +116,11 @@ class UpdaterKillTest : public ::testing::Test {
     return {{"XDG_CONFIG_HOME", std::getenv("XDG_CONFIG_HOME")}};
   }
 
-  std::unique_ptr<ChildProcess> StartUpdater() {
+  // `input`: its boxes are answered through a pipe.
+  std::unique_ptr<ChildProcess> StartUpdater(bool input = false) {
     fs::remove(output_);
     return std::make_unique<ChildProcess>(program_ / "ZEFOLauncher.exe", std::vector<std::string>{},
-                                          ChildOptions{root_, Environment(), false, output_});
+                                          ChildOptions{root_, Environment(), input, output_});
   }
 
   std::int32_t RecordedVersion() const { return ReadVersionValue(kLiveKey).value_or(-1); }
@@ -166,19 +167,30 @@ class UpdaterKillTest : public ::testing::Test {
 
   // Starts the updater on a fresh 101, kills it at each point in turn (each
   // kill followed by a new start), checks the record after each kill, then
-  // lets a last run finish.
-  void KillAtThenFinish(const std::vector<KillPoint>& points) {
+  // lets a last run finish. `recover`: a failure box met on the way is
+  // answered "file recovery", which starts the full download.
+  void KillAtThenFinish(const std::vector<KillPoint>& points, bool recover = false) {
     Install101();
     std::string when;
     for (const KillPoint& point : points) {
       when += (when.empty() ? "killed " : ", then ") + point.name;
-      const std::unique_ptr<ChildProcess> updater = StartUpdater();
-      const bool killed = KillWhen(*updater, point.reached, kRunLimit);
+      const std::unique_ptr<ChildProcess> updater = StartUpdater(recover);
+      bool answered = false;
+      const auto reached = [&](std::chrono::milliseconds elapsed) {
+        if (recover && !answered &&
+            ReadWholeFile(output_).find("Answer: 1 = file recovery") != std::string::npos) {
+          updater->Write("1\n");
+          answered = true;
+        }
+        return point.reached(elapsed);
+      };
+      const bool killed = KillWhen(*updater, reached, kRunLimit);
       // A run that restarted itself goes on detached: stop it there too.
       KillProcessesIn(program_);
       EXPECT_TRUE(killed || point.timed) << when << ": the run ended before the point\n" << ReadWholeFile(output_);
       ASSERT_NO_FATAL_FAILURE(ExpectNeverAhead(when));
     }
+    patchServer_->ClearAnswers();
     RunToTheEnd(when);
   }
 
@@ -216,6 +228,15 @@ TEST_F(UpdaterKillTest, KilledWhileInstallingItsOwnNewBuildAndRecordingThenRunAg
       {{"as the restart is asked for", [&](auto) { return ReadWholeFile(output_).find("Restart") != std::string::npos; }}},
   };
   for (const auto& points : cases) KillAtThenFinish(points);
+}
+
+TEST_F(UpdaterKillTest, KilledDuringTheFullDownloadThenRunAgain) {
+  // A file that fails its digest: "file recovery" starts the full download.
+  patchServer_->SetAnswer("/patch/104/data/readme.txt", Answer::kWrongBytes);
+  KillAtThenFinish({{"as the full download's list arrives", [&](auto) { return Staged("FullPatchInfo.inf"); }},
+                    {"as the full download writes the large file beside its target",
+                     [&](auto) { return fs::exists(program_ / "data/large.zefo-new.bin"); }}},
+                   true);
 }
 
 TEST_F(UpdaterKillTest, KilledAfterSpreadTimesThenRunAgain) {
