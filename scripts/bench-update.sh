@@ -148,6 +148,9 @@ ratio() { python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) / float(sys
 report_line() {  # report_line CASE OURS THEIRS EXTRA
   printf '%-28s %9s s %9s s %7sx  %s\n' "$1" "$2" "$3" "$(ratio "$2" "$3")" "$4"
 }
+# Sums over the runs of a case, for its mean line.
+add() { python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) + float(sys.argv[2])))" "$1" "$2"; }
+mean() { python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) / float(sys.argv[2])))" "$1" "$runs"; }
 
 # The standard tools' side of an update case; sets tools (seconds).
 update_by_tools() {
@@ -204,6 +207,7 @@ update_case() {
   pauses=$(python3 -c "print('%.3f' % ($fetched * 2 / 1000))")
 
   local stage=$work/stage target=$work/target program=$work/program
+  local sum_ours=0 sum_tools=0 max_peak=0
   for run in $(seq "$runs"); do
     # Everything the last run wrote goes before either side starts: on a file
     # system without a journal, creating files right after many deletions is
@@ -222,7 +226,12 @@ update_case() {
       update_by_updater; update_by_tools
     fi
     report_line "$name (run $run)" "$ours" "$tools" "updater peak RSS $((peak / 1024)) MiB; tools include ${pauses} s of pauses"
+    sum_ours=$(add "$sum_ours" "$ours")
+    sum_tools=$(add "$sum_tools" "$tools")
+    [ "$peak" -gt "$max_peak" ] && max_peak=$peak
   done
+  [ "$runs" -gt 1 ] && report_line "$name (mean)" "$(mean "$sum_ours")" "$(mean "$sum_tools")" \
+    "updater peak RSS $((max_peak / 1024)) MiB at most"
   rm -rf "$builds" "$site/patch" "$work/stage" "$work/target" "$work/program"
 }
 
@@ -251,6 +260,7 @@ publish_case() {
   mkdir -p "$tree/big"
   head -c "$big" /dev/urandom >"$tree/big/archive.pak"
   local root=$work/publish-root copy=$work/publish-copy
+  local sum_ours=0 sum_tools=0 sum_verify=0 sum_md5=0
   for run in $(seq "$runs"); do
     rm -rf "$root" "$copy" && mkdir -p "$copy"
     sync
@@ -260,6 +270,8 @@ publish_case() {
       publish_by_publisher; publish_by_tools
     fi
     report_line "$name release (run $run)" "$ours" "$tools" "md5sum + cp -r + sync"
+    sum_ours=$(add "$sum_ours" "$ours")
+    sum_tools=$(add "$sum_tools" "$tools")
 
     local start
     start=$(now)
@@ -269,7 +281,13 @@ publish_case() {
     "$publish" verify "$root" >/dev/null
     ours=$(seconds_since "$start")
     report_line "$name verify (run $run)" "$ours" "$tools" "md5sum of the published tree"
+    sum_verify=$(add "$sum_verify" "$ours")
+    sum_md5=$(add "$sum_md5" "$tools")
   done
+  if [ "$runs" -gt 1 ]; then
+    report_line "$name release (mean)" "$(mean "$sum_ours")" "$(mean "$sum_tools")" "md5sum + cp -r + sync"
+    report_line "$name verify (mean)" "$(mean "$sum_verify")" "$(mean "$sum_md5")" "md5sum of the published tree"
+  fi
   rm -rf "$tree" "$root" "$copy"
 }
 
