@@ -43,7 +43,7 @@ fi
 step "Fuzz regression: every corpus of fuzz/ replayed once"
 # clang with libFuzzer where its runtime links, else the targets' replay main.
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEFO_FUZZ=ON \
-  -DZEFO_BUILD_TESTS=OFF -DZEFO_BUILD_BENCHMARKS=OFF >/dev/null && cmake --build build/fuzz || exit 1
+  -DZEFO_BUILD_TESTS=OFF -DZEFO_BUILD_BENCHMARKS=OFF >/dev/null && cmake --build build/fuzz --target zefo_fuzz_targets || exit 1
 if grep -q '^ZEFO_HAVE_LIBFUZZER:INTERNAL=1' build/fuzz/CMakeCache.txt; then
   echo "Fuzz targets built with libFuzzer"
 else
