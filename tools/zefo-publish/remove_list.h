@@ -13,8 +13,9 @@ struct RemoveList {
   std::set<std::string> folders;  // entries before any section or below "[folders]"
 };
 
-// Reads the manifest as the updater does: each line lower-cased and trimmed of
-// " \t\n\v"; blank lines are skipped. False when it cannot be read.
+// Reads the manifest with the updater's own reader (remove_files_format.h):
+// each line lower-cased and trimmed of " \t\n\v", a lone CR ending a line
+// too; blank lines are skipped. False when it cannot be read.
 bool ReadRemoveList(const std::filesystem::path& path, RemoveList* list);
 // The manifest's text for these files: a "[files]" section, one entry a line.
 std::string RemoveListText(const std::set<std::string>& files);

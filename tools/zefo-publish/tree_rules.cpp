@@ -123,23 +123,34 @@ class RuleChecker {
   void CheckRemovals() {
     std::set<std::string> buildFiles;
     for (const FullPatchRecord& record : tree_.fullPatch) {
+      // A path that is not printable ASCII is reported by CheckFullPatch.
+      if (!IsPrintableAscii(record.installPath)) continue;
       std::string name = AsciiLowercase(record.installPath);
       std::replace(name.begin(), name.end(), '\\', '/');
       buildFiles.insert(name);
       if (name == AsciiLowercase(kNewUpdaterName)) buildFiles.insert(AsciiLowercase(kUpdaterName));
     }
     const std::string where = std::to_string(tree_.removalsVersion) + "/RemoveFiles.inf";
+    // An entry is shown only when it is printable: a damaged manifest must
+    // not write control characters (a carriage return, a terminal's escape
+    // sequences) into the report.
     for (const auto* entries : {&tree_.removals.files, &tree_.removals.folders}) {
       for (const std::string& entry : *entries) {
-        if (!IsContainedRelativePath(entry)) Problem(where + " names \"" + entry + "\", outside the program folder");
+        if (!IsPrintableAscii(entry)) {
+          Problem(where + " names an entry that is not printable ASCII");
+        } else if (!IsContainedRelativePath(entry)) {
+          Problem(where + " names \"" + entry + "\", outside the program folder");
+        }
       }
     }
     for (const std::string& entry : tree_.removals.files) {
+      if (!IsPrintableAscii(entry)) continue;
       std::string name = entry;
       std::replace(name.begin(), name.end(), '\\', '/');
       if (buildFiles.count(name) != 0) Problem(where + " removes " + entry + ", a file of the published build");
     }
     for (const std::string& entry : tree_.removals.folders) {
+      if (!IsPrintableAscii(entry)) continue;
       std::string folder = entry;
       std::replace(folder.begin(), folder.end(), '\\', '/');
       if (!folder.empty() && folder.back() != '/') folder += '/';
