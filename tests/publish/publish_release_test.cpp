@@ -179,5 +179,48 @@ TEST(PublishRelease, PublishesIntoAMissingRootAndReportsWhatItDid) {
   EXPECT_TRUE(VerifyTree(root, nullptr).empty());
 }
 
+// A build file rewritten while the release runs: one the published build had
+// was read before copying, and a copy that differs is refused; a new one is
+// published as copied, with the digest of the bytes copied.
+TEST(PublishRelease, BuildFilesChangedWhileBeingPublished) {
+  const FileMap first = {{"ZEFOLauncher.exe", "u"}, {"data/kept.txt", "kept 1"}};
+  const FileMap second = {{"ZEFOLauncher.exe", "u"}, {"data/kept.txt", "kept 2"}, {"data/new.txt", "new 1"}};
+  struct Case {
+    const char* rewritten;
+    bool published;
+  };
+  for (const Case& c : {Case{"data/kept.txt", false}, Case{"data/new.txt", true}}) {
+    SCOPED_TRACE(c.rewritten);
+    ScratchFolder scratch;
+    const fs::path root = scratch.path() / "root";
+    WriteFiles(scratch.path() / "b1", first);
+    WriteFiles(scratch.path() / "b2", second);
+    ASSERT_TRUE(Publish(root, scratch.path() / "b1", 101));
+
+    const std::string rewritten = "rewritten";
+    std::ostringstream log;
+    std::vector<std::string> errors;
+    const bool published = PublishRelease(
+        {root, scratch.path() / "b2", 102},
+        [&](const std::string& step) {
+          if (step == std::string("copy 102/") + c.rewritten) WriteBytes(scratch.path() / "b2" / c.rewritten, rewritten);
+        },
+        log, &errors);
+    ASSERT_EQ(published, c.published) << (errors.empty() ? "" : errors.front());
+    EXPECT_TRUE(VerifyTree(root, nullptr).empty());
+    FileMap expected = c.published ? second : first;
+    if (c.published) {
+      expected[c.rewritten] = rewritten;
+      EXPECT_EQ(HashesOf(root).at("data\\new.txt"), Md5(rewritten));
+    } else {
+      ASSERT_FALSE(errors.empty());
+      EXPECT_NE(errors.front().find("changed while it was being published"), std::string::npos) << errors.front();
+    }
+    const ClientOutcome update = UpdateLikeClient(root, 101, first);
+    ASSERT_TRUE(update.ok) << update.failure;
+    EXPECT_EQ(DescribeDifference(update.program, expected), "");
+  }
+}
+
 }  // namespace
 }  // namespace zefo::publish::testing

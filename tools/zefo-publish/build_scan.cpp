@@ -54,15 +54,13 @@ void CheckCaseCollisions(const std::vector<BuildFile>& files, std::vector<std::s
 
 }  // namespace
 
-bool ScanBuild(const fs::path& folder, std::FILE* progressStream, std::vector<BuildFile>* files,
-               std::vector<std::string>* errors) {
+bool ScanBuild(const fs::path& folder, std::vector<BuildFile>* files, std::vector<std::string>* errors) {
   files->clear();
   std::error_code error;
   if (!fs::is_directory(folder, error)) {
     errors->push_back(folder.u8string() + " is not a folder");
     return false;
   }
-  std::uint64_t total = 0;
   for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     std::error_code kindError;
     const fs::path relative = it->path().lexically_relative(folder);
@@ -86,7 +84,6 @@ bool ScanBuild(const fs::path& folder, std::FILE* progressStream, std::vector<Bu
     file.name = name;
     file.path = it->path();
     file.size = it->file_size(kindError);
-    total += file.size;
     files->push_back(std::move(file));
   }
   if (error) {
@@ -96,12 +93,21 @@ bool ScanBuild(const fs::path& folder, std::FILE* progressStream, std::vector<Bu
   if (files->empty() && errors->empty()) errors->push_back(folder.u8string() + " holds no files");
   std::sort(files->begin(), files->end(), [](const BuildFile& a, const BuildFile& b) { return a.name < b.name; });
   CheckCaseCollisions(*files, errors);
-  if (!errors->empty()) return false;
+  return errors->empty();
+}
 
+bool DigestBuildFiles(const std::vector<BuildFile*>& files, std::FILE* progressStream,
+                      std::vector<std::string>* errors) {
+  if (files.empty()) return true;
+  std::uint64_t total = 0;
+  for (const BuildFile* file : files) total += file->size;
   Progress progress(progressStream, "reading the build", total);
-  for (BuildFile& file : *files) {
-    if (!DigestFile(file.path, &file.digest, &progress)) {
-      errors->push_back(file.name + " cannot be read");
+  for (BuildFile* file : files) {
+    Digest digest;
+    if (DigestFile(file->path, &digest, &progress)) {
+      file->digest = digest;
+    } else {
+      errors->push_back(file->name + " cannot be read");
     }
   }
   return errors->empty();

@@ -37,7 +37,7 @@ bool Overlap(const fs::path& a, const fs::path& b) {
 
 class ReleaseWriter {
  public:
-  ReleaseWriter(const ReleaseRequest& request, const ReleasePlan& plan, const StepObserver& observer,
+  ReleaseWriter(const ReleaseRequest& request, ReleasePlan& plan, const StepObserver& observer,
                 std::vector<std::string>* errors)
       : request_(request), root_(request.root), plan_(plan), observer_(observer), errors_(errors) {}
 
@@ -143,7 +143,7 @@ class ReleaseWriter {
       total += fs::file_size(copy.source, error);
     }
     Progress progress(request_.progressStream, "copying files", total);
-    for (const PlannedCopy& copy : plan_.copies) {
+    for (PlannedCopy& copy : plan_.copies) {
       const std::string shown = std::to_string(plan_.version) + "/" + copy.listName;
       const fs::path target = PublishedFile(root_, plan_.version, copy.listName);
       std::error_code error;
@@ -154,10 +154,15 @@ class ReleaseWriter {
       if (!CopyFileWithDigest(copy.source, Temporary(target), &written, &progress, &copyError)) {
         return Fail(copyError);
       }
-      if (written != copy.digest) return Fail(copy.source.u8string() + " changed while it was being published");
+      // A file read before copying must still be what was read.
+      if (copy.digest && written != *copy.digest) {
+        return Fail(copy.source.u8string() + " changed while it was being published");
+      }
+      copy.digest = written;
       if (!RenameOver(Temporary(target), target)) return Fail("cannot rename " + Temporary(target).u8string());
       Written(target);
     }
+    CompletePlan(&plan_);
     return true;
   }
 
@@ -234,7 +239,7 @@ class ReleaseWriter {
 
   const ReleaseRequest& request_;
   const fs::path& root_;
-  const ReleasePlan& plan_;
+  ReleasePlan& plan_;
   const StepObserver& observer_;
   std::vector<std::string>* errors_;
   std::vector<std::int32_t> createdFolders_;
@@ -320,7 +325,10 @@ bool PublishRelease(const ReleaseRequest& request, const StepObserver& observer,
     return false;
   }
   std::vector<BuildFile> build;
-  if (!ScanBuild(request.build, request.progressStream, &build, errors)) return false;
+  if (!ScanBuild(request.build, &build, errors) ||
+      !DigestBuildFiles(FilesPublishedBefore(tree, &build), request.progressStream, errors)) {
+    return false;
+  }
 
   ReleasePlan plan;
   std::string refusal;

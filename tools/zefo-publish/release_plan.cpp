@@ -57,7 +57,22 @@ std::set<std::string> EverPublished(const PublishedTree& tree) {
   return names;
 }
 
+std::map<std::string, const FullPatchRecord*> PublishedBuild(const PublishedTree& tree) {
+  std::map<std::string, const FullPatchRecord*> previous;  // by install path
+  for (const FullPatchRecord& record : tree.fullPatch) previous.emplace(record.installPath, &record);
+  return previous;
+}
+
 }  // namespace
+
+std::vector<BuildFile*> FilesPublishedBefore(const PublishedTree& tree, std::vector<BuildFile>* build) {
+  const std::map<std::string, const FullPatchRecord*> previous = PublishedBuild(tree);
+  std::vector<BuildFile*> files;
+  for (BuildFile& file : *build) {
+    if (previous.count(WithBackslashes(ListName(file.name))) != 0) files.push_back(&file);
+  }
+  return files;
+}
 
 bool PlanRelease(const PublishedTree& tree, const std::vector<BuildFile>& build, std::int32_t version,
                  ReleasePlan* plan, std::string* refusal) {
@@ -72,9 +87,8 @@ bool PlanRelease(const PublishedTree& tree, const std::vector<BuildFile>& build,
   plan->version = version;
   plan->firstNewVersion = tree.published ? tree.version + 1 : kFirstFetchedVersion;
 
-  std::map<std::string, const FullPatchRecord*> previous;  // the published build, by install path
-  for (const FullPatchRecord& record : tree.fullPatch) previous.emplace(record.installPath, &record);
-  std::map<std::string, Digest> digests;  // every name any list delivers
+  const std::map<std::string, const FullPatchRecord*> previous = PublishedBuild(tree);
+  std::map<std::string, Digest>& digests = plan->digests;  // every name any list delivers
   for (const VersionHashRecord& record : tree.hashes) {
     Digest digest;
     std::memcpy(digest.bytes, record.digest, sizeof digest.bytes);
@@ -86,15 +100,13 @@ bool PlanRelease(const PublishedTree& tree, const std::vector<BuildFile>& build,
     buildNames.insert(AsciiLowercase(file.name));
     const std::string listName = ListName(file.name);
     const auto before = previous.find(WithBackslashes(listName));
-    if (before != previous.end() && std::memcmp(before->second->digest, file.digest.bytes, 16) == 0) {
-      plan->fullPatch.push_back(FullPatchEntry(listName, before->second->remotePath, file.digest));
+    if (before != previous.end() && std::memcmp(before->second->digest, file.digest->bytes, 16) == 0) {
+      plan->fullPatch.push_back(FullPatchEntry(listName, before->second->remotePath, *file.digest));
       ++plan->unchangedFiles;
       continue;
     }
     plan->copies.push_back({listName, file.path, file.digest});
     plan->list.push_back(listName);
-    digests[LookupName(listName)] = file.digest;
-    plan->fullPatch.push_back(FullPatchEntry(listName, RemotePath(version, listName), file.digest));
   }
 
   for (const std::string& name : EverPublished(tree)) {
@@ -124,15 +136,23 @@ bool PlanRelease(const PublishedTree& tree, const std::vector<BuildFile>& build,
   }
 
   std::sort(plan->list.begin(), plan->list.end());
+  return true;
+}
+
+void CompletePlan(ReleasePlan* plan) {
+  for (const PlannedCopy& copy : plan->copies) {
+    plan->digests[LookupName(copy.listName)] = *copy.digest;
+    plan->fullPatch.push_back(FullPatchEntry(copy.listName, RemotePath(plan->version, copy.listName), *copy.digest));
+  }
   std::sort(plan->fullPatch.begin(), plan->fullPatch.end(),
             [](const FullPatchRecord& a, const FullPatchRecord& b) { return a.installPath < b.installPath; });
-  for (const auto& [name, digest] : digests) {
+  plan->hashes.clear();
+  for (const auto& [name, digest] : plan->digests) {
     VersionHashRecord record;
     record.name = name;
     std::memcpy(record.digest, digest.bytes, sizeof record.digest);
     plan->hashes.push_back(std::move(record));
   }
-  return true;
 }
 
 }  // namespace zefo::publish
