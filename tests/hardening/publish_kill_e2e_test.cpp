@@ -93,15 +93,19 @@ TEST_F(PublishKillTest, KilledAtPointsOfAReleaseThenReleasedAgain) {
       {"after 30 ms", [](std::chrono::milliseconds elapsed) { return elapsed >= 30ms; }},
   };
   for (const auto& [name, reached] : points) {
-    fs::remove_all(root_);
-    fs::copy(pristine_, root_, fs::copy_options::recursive);
     const std::string when = "killed " + name;
-    {
+    // The test polls: on a busy machine a release may run past a short point
+    // unseen, and is then run again. A moment in time may come after a quick
+    // release has ended.
+    const bool timed = name.rfind("after ", 0) == 0;
+    bool killed = false;
+    for (int attempt = 0; attempt < 5 && !killed; ++attempt) {
+      fs::remove_all(root_);
+      fs::copy(pristine_, root_, fs::copy_options::recursive);
       ChildProcess release(kPublishProgram, ReleaseArguments(104), {});
-      const bool killed = KillWhen(release, reached, 120s);
-      // A moment in time may come after a quick release has ended.
-      EXPECT_TRUE(killed || name.rfind("after ", 0) == 0) << when << ": the release ended before the point";
+      killed = KillWhen(release, reached, 120s) || timed;
     }
+    EXPECT_TRUE(killed) << when << ": five releases ended before the point";
     ExpectWholePublication(when);
     // Killed after the switch, the release is done: a second one is refused.
     const bool switched = ReadWholeFile(root_ / "VersionInfo.txt") == "104\n";
