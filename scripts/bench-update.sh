@@ -57,14 +57,35 @@ updater=$build/updater/app/ZEFOLauncher.exe
 reg=$build/tools/zefo-reg/zefo-reg
 publish=$build/tools/zefo-publish/zefo-publish
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/zefo-bench.XXXXXX")
+base=$(mktemp -d "${TMPDIR:-/tmp}/zefo-bench.XXXXXX")
+work=$base
+own_fs=
 nginx_pid=
 cleanup() {
   [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null || true
-  rm -rf "$work"
+  [ -n "$own_fs" ] && umount "$own_fs" 2>/dev/null
+  rm -rf "$base"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+# Run as root, everything is written to a fresh ext4 file system of the
+# benchmark's own (with a journal, as a player's disk has), in a sparse image
+# on a loop device. A disk that has seen many files come and go can make
+# creating a file cost a long search for a free inode (see docs/PERFORMANCE.md),
+# unevenly between the two sides.
+if [ "$(id -u)" = 0 ] && command -v mkfs.ext4 >/dev/null; then
+  truncate -s 12G "$base/fs.img"
+  mkdir "$base/fs"
+  if mkfs.ext4 -q -F "$base/fs.img" && mount -o loop "$base/fs.img" "$base/fs"; then
+    own_fs=$base/fs
+    work=$own_fs
+  else
+    echo "note: no loop device; measuring on the file system of $base" >&2
+  fi
+else
+  echo "note: not root; measuring on the file system of $base" >&2
+fi
 
 # The test servers' CA and certificate for 127.0.0.1, trusted beside the
 # system's own bundle, so each side loads a store of the usual size.
@@ -142,6 +163,21 @@ make_program_files() {
   chmod +x "$1/x86/ZLauncher.exe" "$1/x64/ZLauncher.exe"
 }
 
+# On ext4 without a journal, creating a file skips every inode freed less
+# than the writeback expiry ago (30 s by default), reading its table block to
+# learn that: whichever side ran first after the last run's deletions paid for
+# them. Both sides start after that window, unless on the benchmark's own
+# file system, which has a journal.
+# Nothing either side wrote is still on its way to a disk when the other
+# starts. Twice: the benchmark's own file system writes into its image, whose
+# pages the first pass may have left behind.
+flush_all() { sync; sync; }
+
+settle() {
+  flush_all
+  [ -n "$own_fs" ] || sleep $(($(cat /proc/sys/vm/dirty_expire_centisecs 2>/dev/null || echo 3000) / 100 + 1))
+}
+
 seconds_since() { python3 -c "import sys,time; print('%.2f' % (time.time() - float(sys.argv[1])))" "$1"; }
 now() { date +%s.%N; }
 ratio() { python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) / float(sys.argv[2])))" "$1" "$2"; }
@@ -159,7 +195,7 @@ update_by_tools() {
   (cd "$stage" && curl --silent --show-error --fail --create-dirs --cacert "$work/trust.pem" -K "$list")
   (cd "$stage" && md5sum --quiet -c "$sums")
   cp -r "$stage/data" "$target/"
-  sync
+  sync --file-system "$target"  # one file system, as the updater syncs
   tools=$(python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) + float(sys.argv[2])))" \
     "$(seconds_since "$start")" "$pauses")
 }
@@ -218,12 +254,12 @@ update_case() {
     "$reg" set "$key" FILENAME sz "$program/ZEFOLauncher.exe" >/dev/null
     "$reg" set "$key" PATH sz "$program" >/dev/null
     "$reg" set "$key" VERSION dword 101 >/dev/null
-    sync
+    settle
     # Each side goes first in every other run.
     if [ $((run % 2)) = 1 ]; then
-      update_by_tools; update_by_updater
+      update_by_tools; flush_all; update_by_updater
     else
-      update_by_updater; update_by_tools
+      update_by_updater; flush_all; update_by_tools
     fi
     report_line "$name (run $run)" "$ours" "$tools" "updater peak RSS $((peak / 1024)) MiB; tools include ${pauses} s of pauses"
     sum_ours=$(add "$sum_ours" "$ours")
@@ -240,7 +276,7 @@ publish_by_tools() {
   start=$(now)
   (cd "$tree" && find . -type f -print0 | xargs -0 md5sum >/dev/null)
   cp -r "$tree" "$copy/101"
-  sync
+  sync --file-system "$copy"  # one file system, as zefo-publish syncs
   tools=$(seconds_since "$start")
 }
 
@@ -263,11 +299,11 @@ publish_case() {
   local sum_ours=0 sum_tools=0 sum_verify=0 sum_md5=0
   for run in $(seq "$runs"); do
     rm -rf "$root" "$copy" && mkdir -p "$copy"
-    sync
+    settle
     if [ $((run % 2)) = 1 ]; then
-      publish_by_tools; publish_by_publisher
+      publish_by_tools; flush_all; publish_by_publisher
     else
-      publish_by_publisher; publish_by_tools
+      publish_by_publisher; flush_all; publish_by_tools
     fi
     report_line "$name release (run $run)" "$ours" "$tools" "md5sum + cp -r + sync"
     sum_ours=$(add "$sum_ours" "$ours")
@@ -293,6 +329,7 @@ publish_case() {
 
 echo
 echo "=== $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); $(nginx -v 2>&1); $(curl --version | head -n 1 | cut -d' ' -f1-2)"
+echo "=== files on $(findmnt -no SOURCE,FSTYPE -T "$work" | tr -s ' ')${own_fs:+, made for this run}"
 printf '%-28s %11s %11s %8s\n' "case" "ours" "tools" "ratio"
 if [ "$quick" = 1 ]; then
   small=(100 4096 "100 x 4 KiB") tiny=(1000 1024 "1,000 x 1 KiB") big=(1 $((64 << 20)) "1 x 64 MiB")
