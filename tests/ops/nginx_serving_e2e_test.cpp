@@ -270,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
         MidUpdateRelease{"DigestsReadDownloadsBegin", 101, false, Moment::kDownloadsBegin, 103},
         MidUpdateRelease{"FirstFileProven", 101, false, Moment::kFirstFileDone, 103},
         MidUpdateRelease{"FullDownloadFirstFileInstalled", 101, true, Moment::kFirstFileDone, 103}),
-    [](const ::testing::TestParamInfo<MidUpdateRelease>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<MidUpdateRelease>& moment) { return std::string(moment.param.name); });
 
 // The worst moment: the release lands between the client's reading of
 // "VersionInfo.txt" (the old number) and of "VersionHash.inf" (the new
