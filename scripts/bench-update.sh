@@ -163,16 +163,16 @@ make_program_files() {
   chmod +x "$1/x86/ZLauncher.exe" "$1/x64/ZLauncher.exe"
 }
 
-# On ext4 without a journal, creating a file skips every inode freed less
-# than the writeback expiry ago (30 s by default), reading its table block to
-# learn that: whichever side ran first after the last run's deletions paid for
-# them. Both sides start after that window, unless on the benchmark's own
-# file system, which has a journal.
 # Nothing either side wrote is still on its way to a disk when the other
 # starts. Twice: the benchmark's own file system writes into its image, whose
 # pages the first pass may have left behind.
 flush_all() { sync; sync; }
 
+# On ext4 without a journal, creating a file skips every inode freed less
+# than the writeback expiry ago (30 s by default), reading its table block to
+# learn that: whichever side ran first after the last run's deletions paid for
+# them. Both sides start after that window, unless on the benchmark's own
+# file system, which has a journal.
 settle() {
   flush_all
   [ -n "$own_fs" ] || sleep $(($(cat /proc/sys/vm/dirty_expire_centisecs 2>/dev/null || echo 3000) / 100 + 1))
