@@ -12,7 +12,7 @@
 # --build   build folder of the linux-release preset (default build/bench)
 # --cases   comma-separated subset of: small,tiny,big,publish (default all)
 #
-# Ports 47600-47649 of 127.0.0.1 only; everything written lies below one
+# Ports 27600-27649 of 127.0.0.1 only; everything written lies below one
 # temporary folder, removed at the end. Not part of the test command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,16 +39,16 @@ for tool in nginx curl md5sum /usr/bin/time openssl python3; do
 done
 
 # The loopback hosts the benchmark build is made for.
-https_port=47601
-http_port=47602
-webhook_port=47605
-api_port=47606
+https_port=27601
+http_port=27602
+webhook_port=27605
+api_port=27606
 
 echo "=== Building the linux-release preset in $build"
 mkdir -p "$build"
 nice -n 10 cmake --preset linux-release -B "$build" \
   -DZEFO_LIVE_HTTPS_HOST=127.0.0.1:$https_port -DZEFO_LIVE_HTTP_HOST=127.0.0.1:$http_port \
-  -DZEFO_STAGE_HTTPS_HOST=127.0.0.1:47603 -DZEFO_STAGE_HTTP_HOST=127.0.0.1:47604 \
+  -DZEFO_STAGE_HTTPS_HOST=127.0.0.1:27603 -DZEFO_STAGE_HTTP_HOST=127.0.0.1:27604 \
   -DZEFO_WEBHOOK_HOST=127.0.0.1:$webhook_port -DZEFO_API_HOST=127.0.0.1:$api_port \
   >"$build/bench-configure.log" 2>&1 || { cat "$build/bench-configure.log"; exit 1; }
 nice -n 10 cmake --build "$build" -j2 --target ZEFOLauncher zefo-reg zefo-publish >"$build/bench-build.log" 2>&1 ||

@@ -90,7 +90,7 @@ done
 sed -n 2p "$work/site/patch/VersionInfo.txt"
 
 echo
-echo "=== Serving it on 127.0.0.1 (HTTPS 47443, HTTP 47080; webhook 47445, address lookup 47446)"
+echo "=== Serving it on 127.0.0.1 (HTTPS 27443, HTTP 27080; webhook 27445, address lookup 27446)"
 python3 "$server" make-ca --ca-dir "$work/ca"
 export SSL_CERT_FILE=$work/ca/ca.pem CURL_CA_BUNDLE=$work/ca/ca.pem
 start_server() {  # start_server NAME ARGS...: runs until the demo ends
@@ -109,9 +109,9 @@ start_server() {  # start_server NAME ARGS...: runs until the demo ends
   cat "$work/$name.log" >&2
   exit 1
 }
-start_server patch serve --root "$work/site" --http-port 47080 --https-port 47443
-start_server webhook webhook --http-port 0 --https-port 47445
-start_server api webhook --http-port 0 --https-port 47446 \
+start_server patch serve --root "$work/site" --http-port 27080 --https-port 27443
+start_server webhook webhook --http-port 0 --https-port 27445
+start_server api webhook --http-port 0 --https-port 27446 \
   --address-info '{"ip":"127.0.0.1","country":"Loopback"}'
 
 echo

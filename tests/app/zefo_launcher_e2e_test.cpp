@@ -40,9 +40,9 @@ const fs::path kPublishProgram = ZEFO_PUBLISH_PROGRAM;
 
 const std::string kLiveKey = "HKCU\\SOFTWARE\\Tavrin\\Zlauncher";
 // The ports of the linux preset's service hosts.
-constexpr ServerPorts kPatchPorts{47080, 47443};
-constexpr ServerPorts kWebhookPorts{0, 47445};
-constexpr ServerPorts kApiPorts{0, 47446};
+constexpr ServerPorts kPatchPorts{27080, 27443};
+constexpr ServerPorts kWebhookPorts{0, 27445};
+constexpr ServerPorts kApiPorts{0, 27446};
 constexpr auto kRunLimit = 120s;
 
 std::string ReadText(const fs::path& file) { return ReadFileBytes(file); }

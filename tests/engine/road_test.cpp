@@ -51,14 +51,14 @@ TEST_F(UpdateRunTest, TypicalRoadFetchesNewestFirstProvesInstallsAndLaunches) {
   EXPECT_EQ(window_.Posts(), Messages{WindowMessage::kUpdateLaunch});
   EXPECT_TRUE(window_.Boxes().empty());
   EXPECT_EQ(manager_.m_latestVersion, 104);
-  EXPECT_EQ(manager_.m_publicAddressInfo, "203.0.113.7 KR");
+  EXPECT_EQ(manager_.m_publicAddressInfo, "203.0.113.7 KR") << RequestTrace();
 
   const std::vector<std::string> fetched = FetchedPaths();
   const std::vector<std::string> expected = {
       "/patch/VersionInfo.txt",       "/patch/104/download_info.txt", "/patch/103/download_info.txt",
       "/patch/102/download_info.txt", "/patch/VersionHash.inf",       "/patch/102/libcurl.dll",
       "/patch/104/x64/ZLauncher.exe", "/patch/104/x86/ZLauncher.exe"};
-  EXPECT_EQ(fetched, expected);
+  EXPECT_EQ(fetched, expected) << RequestTrace();
   EXPECT_EQ(FetchCount("/patch/102/x86/ZLauncher.exe"), 0);
 
   EXPECT_EQ(program_.Read("x86/ZLauncher.exe"), "launcher 104");
@@ -139,7 +139,7 @@ TEST_F(UpdateRunTest, TamperedFileIsReportedAndNothingIsInstalled) {
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_THAT(reports[0], HasSubstr("ZEFOLauncher File Hash Error : " + server_.httpsUrl() + "/patch/102/b.txt"));
     EXPECT_THAT(reports[0], HasSubstr(Md5Hex("text of b")));
-    EXPECT_THAT(reports[0], HasSubstr("203.0.113.7 KR"));
+    EXPECT_THAT(reports[0], HasSubstr("203.0.113.7 KR")) << RequestTrace();
   }
 }
 

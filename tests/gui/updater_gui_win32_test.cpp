@@ -49,9 +49,9 @@ const fs::path kTestLauncherProgram = HostPath(ZEFO_TEST_LAUNCHER_PROGRAM);
 const fs::path kScreenshots = HostPath(ZEFO_SCREENSHOT_DIR);
 
 // The windows preset's service hosts.
-constexpr ServerPorts kPatchPorts{47080, 47443};
-constexpr ServerPorts kWebhookPorts{0, 47445};
-constexpr ServerPorts kApiPorts{0, 47446};
+constexpr ServerPorts kPatchPorts{27080, 27443};
+constexpr ServerPorts kWebhookPorts{0, 27445};
+constexpr ServerPorts kApiPorts{0, 27446};
 
 constexpr auto kWindowLimit = 30s;
 constexpr auto kRunLimit = 90s;

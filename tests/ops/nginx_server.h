@@ -16,10 +16,10 @@ namespace zefo::testing {
 class ChildProcess;
 
 // The fixed ports: nginx cannot be asked for free ones and tell them back.
-constexpr int kNginxHttpsPort = 47543;
-constexpr int kNginxHttpPort = 47580;
+constexpr int kNginxHttpsPort = 27543;
+constexpr int kNginxHttpPort = 27580;
 // A port nothing listens on: a secure base that cannot be reached.
-constexpr int kNginxClosedPort = 47599;
+constexpr int kNginxClosedPort = 27599;
 
 struct AccessRecord {
   std::string scheme;  // "http" or "https"

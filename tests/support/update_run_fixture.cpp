@@ -54,4 +54,16 @@ std::vector<std::string> UpdateRunTest::Reports() const {
   return bodies;
 }
 
+std::string UpdateRunTest::RequestTrace() const {
+  std::string trace;
+  const auto append = [&trace](const char* server, const std::vector<RecordedRequest>& requests) {
+    for (const RecordedRequest& r : requests) {
+      trace += std::string(server) + ": " + r.scheme + " " + r.method + " " + r.path + "\n";
+    }
+  };
+  append("patch", server_.Requests());
+  append("webhook", hook_.Requests());
+  return trace.empty() ? "no request arrived\n" : trace;
+}
+
 }  // namespace zefo::testing

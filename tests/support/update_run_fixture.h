@@ -33,6 +33,9 @@ class UpdateRunTest : public ::testing::Test {
   int FetchCount(const std::string& path) const;
   // Bodies of the reports posted to the webhook.
   std::vector<std::string> Reports() const;
+  // Every request both servers saw, one line each ("https GET /ipinfo"): shown
+  // when a check fails, to tell a request that never arrived from a bad answer.
+  std::string RequestTrace() const;
 
   TempFolder serverRoot_;
   PatchServer server_;

@@ -34,7 +34,7 @@ using ::testing::Not;
 const fs::path kHeadlessUpdater = ZEFO_HEADLESS_UPDATER_PROGRAM;
 const fs::path kTestLauncherProgram = ZEFO_TEST_LAUNCHER_PROGRAM;
 // The ports of the build's live patch hosts.
-constexpr ServerPorts kPatchPorts{47080, 47443};
+constexpr ServerPorts kPatchPorts{27080, 27443};
 constexpr auto kLimit = 120s;
 
 template <typename Condition>
