@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/app/child_process.h"
+#include "tests/fixtures/configured_ports.h"
 #include "tests/fixtures/test_servers.h"
 #include "tests/support/loopback_endpoints.h"
 #include "tests/support/test_folders.h"
@@ -39,10 +40,6 @@ const fs::path kRegProgram = ZEFO_REG_PROGRAM;
 const fs::path kPublishProgram = ZEFO_PUBLISH_PROGRAM;
 
 const std::string kLiveKey = "HKCU\\SOFTWARE\\Tavrin\\Zlauncher";
-// The ports of the linux preset's service hosts.
-constexpr ServerPorts kPatchPorts{27080, 27443};
-constexpr ServerPorts kWebhookPorts{0, 27445};
-constexpr ServerPorts kApiPorts{0, 27446};
 constexpr auto kRunLimit = 120s;
 
 std::string ReadText(const fs::path& file) { return ReadFileBytes(file); }
@@ -147,9 +144,9 @@ class UpdaterEndToEndTest : public ::testing::Test {
   }
 
   void StartServers() {
-    patchServer_.emplace((root_ / "site").string(), kPatchPorts);
-    webhook_.emplace(kWebhookPorts);
-    api_.emplace(kApiPorts);
+    patchServer_.emplace((root_ / "site").string(), ConfiguredPatchPorts());
+    webhook_.emplace(ConfiguredWebhookPorts());
+    api_.emplace(ConfiguredApiPorts());
     api_->SetAddressInfo("{\"ip\":\"127.0.0.1\",\"country\":\"ZZ\"}");
   }
 

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/fixtures/configured_ports.h"
 #include "tests/fixtures/test_servers.h"
 #include "tests/gui/gui_driver_win32.h"
 #include "tests/gui/program_folder_win32.h"
@@ -47,11 +48,6 @@ using ::testing::HasSubstr;
 const fs::path kUpdaterProgram = HostPath(ZEFO_UPDATER_PROGRAM);
 const fs::path kTestLauncherProgram = HostPath(ZEFO_TEST_LAUNCHER_PROGRAM);
 const fs::path kScreenshots = HostPath(ZEFO_SCREENSHOT_DIR);
-
-// The windows preset's service hosts.
-constexpr ServerPorts kPatchPorts{27080, 27443};
-constexpr ServerPorts kWebhookPorts{0, 27445};
-constexpr ServerPorts kApiPorts{0, 27446};
 
 constexpr auto kWindowLimit = 30s;
 constexpr auto kRunLimit = 90s;
@@ -137,9 +133,9 @@ class UpdaterGuiTest : public ::testing::Test {
     TestCaBundlePath();  // the updater trusts the loopback servers' CA
     servers_ = std::make_unique<Servers>();
     PublishSite(servers_->root.path());
-    servers_->patch = std::make_unique<PatchServer>(servers_->root.path().string(), kPatchPorts);
-    servers_->webhook = std::make_unique<WebhookReceiver>(kWebhookPorts);
-    servers_->api = std::make_unique<WebhookReceiver>(kApiPorts);
+    servers_->patch = std::make_unique<PatchServer>(servers_->root.path().string(), ConfiguredPatchPorts());
+    servers_->webhook = std::make_unique<WebhookReceiver>(ConfiguredWebhookPorts());
+    servers_->api = std::make_unique<WebhookReceiver>(ConfiguredApiPorts());
     servers_->api->SetAddressInfo("{\"ip\":\"127.0.0.1\",\"country\":\"ZZ\"}");
   }
   static void TearDownTestSuite() { servers_.reset(); }

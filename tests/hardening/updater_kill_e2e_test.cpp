@@ -20,7 +20,7 @@
 #include "tests/app/child_process.h"
 #include "tests/fixtures/test_servers.h"
 #include "tests/hardening/kill_support.h"
-#include "tests/hardening/service_ports.h"
+#include "tests/fixtures/configured_ports.h"
 #include "tests/support/test_folders.h"
 #include "tests/support/test_launcher_files.h"
 #include "tests/support/test_registry.h"

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/fixtures/configured_ports.h"
 #include "tests/fixtures/test_servers.h"
 #include "tests/support/child_program.h"
 #include "tests/support/patch_site.h"
@@ -33,8 +34,6 @@ using ::testing::Not;
 
 const fs::path kHeadlessUpdater = ZEFO_HEADLESS_UPDATER_PROGRAM;
 const fs::path kTestLauncherProgram = ZEFO_TEST_LAUNCHER_PROGRAM;
-// The ports of the build's live patch hosts.
-constexpr ServerPorts kPatchPorts{27080, 27443};
 constexpr auto kLimit = 120s;
 
 template <typename Condition>
@@ -54,7 +53,7 @@ bool SameFile(const std::string& recorded, const fs::path& expected) {
 
 class HandOverTest : public ::testing::Test {
  protected:
-  HandOverTest() : server_(serverRoot_.path().string(), kPatchPorts), live_(serverRoot_.path() / "patch") {
+  HandOverTest() : server_(serverRoot_.path().string(), ConfiguredPatchPorts()), live_(serverRoot_.path() / "patch") {
     updater_ = program_.path() / "ZEFOLauncher.exe";
     fs::copy_file(kHeadlessUpdater, updater_);
     DeleteLauncherKey(kLiveKey);
