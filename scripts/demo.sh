@@ -39,6 +39,13 @@ updater=$build/updater/app/ZEFOLauncher.exe
 sample=$build/tests/app/zefo_test_launcher
 reg=$build/tools/zefo-reg/zefo-reg
 server=$repo/tests/fixtures/patch_server.py
+# The loopback ports the updater was just built for (the linux preset's hosts).
+port_of() { sed -n "s/^$1:STRING=.*:\([0-9]*\)$/\1/p" "$build/CMakeCache.txt"; }
+https_port=$(port_of ZEFO_LIVE_HTTPS_HOST) http_port=$(port_of ZEFO_LIVE_HTTP_HOST)
+webhook_port=$(port_of ZEFO_WEBHOOK_HOST) api_port=$(port_of ZEFO_API_HOST)
+for port in "$https_port" "$http_port" "$webhook_port" "$api_port"; do
+  [ -n "$port" ] || { echo "The build in $build names no loopback port for a service host." >&2; exit 1; }
+done
 
 pids=()
 cleanup() {
@@ -90,7 +97,7 @@ done
 sed -n 2p "$work/site/patch/VersionInfo.txt"
 
 echo
-echo "=== Serving it on 127.0.0.1 (HTTPS 27443, HTTP 27080; webhook 27445, address lookup 27446)"
+echo "=== Serving it on 127.0.0.1 (HTTPS $https_port, HTTP $http_port; webhook $webhook_port, address lookup $api_port)"
 python3 "$server" make-ca --ca-dir "$work/ca"
 export SSL_CERT_FILE=$work/ca/ca.pem CURL_CA_BUNDLE=$work/ca/ca.pem
 start_server() {  # start_server NAME ARGS...: runs until the demo ends
@@ -109,9 +116,9 @@ start_server() {  # start_server NAME ARGS...: runs until the demo ends
   cat "$work/$name.log" >&2
   exit 1
 }
-start_server patch serve --root "$work/site" --http-port 27080 --https-port 27443
-start_server webhook webhook --http-port 0 --https-port 27445
-start_server api webhook --http-port 0 --https-port 27446 \
+start_server patch serve --root "$work/site" --http-port "$http_port" --https-port "$https_port"
+start_server webhook webhook --http-port 0 --https-port "$webhook_port"
+start_server api webhook --http-port 0 --https-port "$api_port" \
   --address-info '{"ip":"127.0.0.1","country":"Loopback"}'
 
 echo
