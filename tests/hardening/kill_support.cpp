@@ -55,6 +55,13 @@ bool KillWhen(ChildProcess& child, const std::function<bool(std::chrono::millise
   return false;
 }
 
+bool HitWithinTries(const std::function<bool()>& tryOnce) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (tryOnce()) return true;
+  }
+  return false;
+}
+
 void KillProcessesIn(const fs::path& folder) {
   for (int round = 0; round < 100; ++round) {
     const std::vector<pid_t> left = ProcessesIn(folder);

@@ -19,6 +19,12 @@ namespace zefo::testing {
 bool KillWhen(ChildProcess& child, const std::function<bool(std::chrono::milliseconds)>& reached,
               std::chrono::milliseconds limit);
 
+// The kill tests poll: on a busy machine a run may pass a short point unseen
+// and end. Calls `tryOnce` (which sets its scene afresh, runs and kills, and
+// says whether its kills hit) until one hits, at most five times.
+// True when one did.
+bool HitWithinTries(const std::function<bool()>& tryOnce);
+
 // SIGKILLs every process whose working folder or executable lies in `folder`
 // and waits until they are gone.
 void KillProcessesIn(const std::filesystem::path& folder);
